@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building and running Ostrivane under Wine needs on Debian 12:
+# the MinGW-w64 i686 cross-compiler, CMake/Ninja, 32-bit Wine, a virtual display,
+# the Korean locale and a Hangul font. Skips whatever is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 xvfb x11-apps imagemagick
+  locales fonts-nanum googletest
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page from the glibc locale: without ko_KR.UTF-8 it is
+# not 949 and Korean file names and text cannot be written.
+if ! locale -a 2>/dev/null | grep -qix 'ko_KR.utf8'; then
+  as_root localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
+fi

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+// The program's one error type: which call or step failed and the Windows
+// error code (or HRESULT) it reported. The top level turns it into the
+// user's message.
+class Win32Error : public std::exception {
+ public:
+  Win32Error(std::wstring step, DWORD code);
+
+  const std::wstring& step() const noexcept { return step_; }
+  DWORD code() const noexcept { return code_; }
+  const char* what() const noexcept override { return what_.c_str(); }
+
+ private:
+  std::wstring step_;
+  DWORD code_;
+  std::string what_;  // UTF-8, for logs and test failures
+};
+
+// Raises Win32Error for `step` with GetLastError().
+[[noreturn]] void ThrowLastError(std::wstring step);
+
+// The system's own text for a Windows error code or HRESULT, without the
+// trailing line break and full stop; empty when the system has none.
+std::wstring SystemMessage(DWORD code);
+
+// UTF-16 to UTF-8, for diagnostics.
+std::string ToUtf8(std::wstring_view text);

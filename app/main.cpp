@@ -1,0 +1,38 @@
+// Ostrivane: puts an Internet shortcut to the site on the user's desktop,
+// says so, then shows its small window until the user closes it.
+
+#include <windows.h>
+
+#include <new>
+
+#include "app/error_report.h"
+#include "app/form1.h"
+#include "win32/error.h"
+
+namespace {
+
+int RunMessageLoop() {
+  MSG message;
+  BOOL result;
+  while ((result = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return result == 0 ? static_cast<int>(message.wParam) : 1;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  try {
+    Form1 form(instance);
+    form.Load();  // installs the shortcut; the window has not been visible yet
+    form.Show(show_command);
+    return RunMessageLoop();
+  } catch (const Win32Error& error) {
+    ReportStartupError(error.step(), error.code());
+  } catch (const std::bad_alloc&) {
+    ReportStartupError(L"operator new", ERROR_NOT_ENOUGH_MEMORY);
+  }
+  return 1;
+}

@@ -1,0 +1,169 @@
+#include "driver.h"
+
+#include <shlobj.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+constexpr DWORD kPollMs = 10;
+
+struct Search {
+  DWORD process_id;
+  bool message_box;  // looking for a message box, or for any other window
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindVisibleTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  DWORD process_id = 0;
+  GetWindowThreadProcessId(window, &process_id);
+  if (process_id != search->process_id || !IsWindowVisible(window)) return TRUE;
+  if ((ClassName(window) == L"#32770") != search->message_box) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindVisibleTopLevel(DWORD process_id, bool message_box) {
+  Search search{process_id, message_box};
+  EnumWindows(FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+}  // namespace
+
+ProgramUnderTest::ProgramUnderTest() {
+  const std::wstring program = ProgramFolder() + L"\\Ostrivane.exe";
+  std::wstring command_line = L"\"" + program + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     nullptr, &startup, &info)) {
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    process_id_ = info.dwProcessId;
+  }
+}
+
+ProgramUnderTest::~ProgramUnderTest() {
+  if (!process_) return;
+  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 5000);
+  }
+  CloseHandle(process_);
+}
+
+HWND ProgramUnderTest::WaitForMessageBox(DWORD timeout_ms) {
+  for (DWORD waited = 0; process_ && waited < timeout_ms; waited += kPollMs) {
+    if (FindVisibleTopLevel(process_id_, false)) window_shown_early_ = true;
+    if (HWND box = FindVisibleTopLevel(process_id_, true)) return box;
+    Sleep(kPollMs);
+  }
+  return nullptr;
+}
+
+HWND ProgramUnderTest::WaitForMainWindow(DWORD timeout_ms) {
+  for (DWORD waited = 0; process_ && waited < timeout_ms; waited += kPollMs) {
+    if (HWND window = FindVisibleTopLevel(process_id_, false)) return window;
+    Sleep(kPollMs);
+  }
+  return nullptr;
+}
+
+DWORD ProgramUnderTest::WaitForExit(DWORD timeout_ms) {
+  DWORD code = STILL_ACTIVE;
+  if (process_ && WaitForSingleObject(process_, timeout_ms) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process_, &code);
+  }
+  return code;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(window, text, 1024);
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& class_name) {
+  std::vector<HWND> children;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (IsWindowVisible(child) && _wcsicmp(ClassName(child).c_str(), class_name.c_str()) == 0) {
+      children.push_back(child);
+    }
+  }
+  return children;
+}
+
+RECT RectInParent(HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::wstring DesktopFolder() {
+  wchar_t path[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, path);
+  return path;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+void SaveScreenshot(HWND window, const std::wstring& name) {
+  wchar_t folder[MAX_PATH];
+  if (!GetEnvironmentVariableW(L"OSTRIVANE_SCREENSHOTS", folder, MAX_PATH)) return;
+  UpdateWindow(window);
+  Sleep(300);  // let it finish painting
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* pixels = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+
+  const DWORD stride = ((width * 3 + 3) / 4) * 4;
+  BITMAPFILEHEADER header = {};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfOffBits = sizeof(header) + sizeof(info.bmiHeader);
+  header.bfSize = header.bfOffBits + stride * height;
+  std::ofstream file((std::wstring(folder) + L"\\" + name + L".bmp").c_str(), std::ios::binary);
+  file.write(reinterpret_cast<const char*>(&header), sizeof(header));
+  file.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
+  file.write(static_cast<const char*>(pixels), stride * height);
+
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Drives the real Ostrivane.exe from outside, as a user would: starts it,
+// finds its windows, reads their controls, answers and closes them.
+
+class ProgramUnderTest {
+ public:
+  // Starts Ostrivane.exe from this program's folder.
+  ProgramUnderTest();
+  // Ends the program if a test left it running.
+  ~ProgramUnderTest();
+  ProgramUnderTest(const ProgramUnderTest&) = delete;
+  ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+  // Waits for the program's message box, noting on the way whether any other
+  // window of the program became visible first. Null after the timeout.
+  HWND WaitForMessageBox(DWORD timeout_ms);
+  // Waits for a visible top-level window of the program that is not a
+  // message box. Null after the timeout.
+  HWND WaitForMainWindow(DWORD timeout_ms);
+  // The exit code, or STILL_ACTIVE after the timeout.
+  DWORD WaitForExit(DWORD timeout_ms);
+
+  bool window_shown_before_message_box() const { return window_shown_early_; }
+  DWORD process_id() const { return process_id_; }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD process_id_ = 0;
+  bool window_shown_early_ = false;
+};
+
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+// Visible child windows of `parent` with the given class ("Button", "Static").
+std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& class_name);
+// A child's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND child);
+
+std::wstring DesktopFolder();
+std::string ReadFileBytes(const std::wstring& path);  // empty when missing
+
+// Saves what the screen shows of `window` as a BMP file in the folder named
+// by the OSTRIVANE_SCREENSHOTS environment variable, if it is set.
+void SaveScreenshot(HWND window, const std::wstring& name);

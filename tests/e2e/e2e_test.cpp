@@ -1,0 +1,117 @@
+// The real Ostrivane.exe, started and answered the way a user would.
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "site_host.h"
+#include "win32/error.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 30000;
+
+std::wstring ShortcutOnDesktop() { return DesktopFolder() + L"\\" + kSiteHost + L".url"; }
+
+std::string ExpectedShortcutBytes() {
+  const std::string site = "https://" + ToUtf8(kSiteHost);
+  return "[InternetShortcut]\r\n"
+         "URL=" + site + "\r\n"
+         "Description=Trelvik\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2\r\n"  // 바로가기 in code page 949
+         "IconFile=" + site + "/favicon.ico\r\n"
+         "IconIndex=1\r\n";
+}
+
+// The one button a message box shows, or null when it shows another number.
+HWND OnlyButton(HWND box) {
+  const std::vector<HWND> buttons = VisibleChildren(box, L"Button");
+  return buttons.size() == 1 ? buttons[0] : nullptr;
+}
+
+// A message box shows its icon in a static control of the icon kind.
+bool ShowsIcon(HWND box) {
+  for (HWND control : VisibleChildren(box, L"Static")) {
+    if ((GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        SendMessageW(control, STM_GETICON, 0, 0)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
+  DeleteFileW(ShortcutOnDesktop().c_str());
+  ProgramUnderTest program;
+
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no message box";
+  EXPECT_FALSE(program.window_shown_before_message_box());
+  EXPECT_EQ(WindowText(box), L"바로가기");
+  EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), L"사이트 바로가기가 바탕화면에 설치되었습니다.");
+  const HWND ok = OnlyButton(box);
+  ASSERT_NE(ok, nullptr) << "expected exactly one button";
+  EXPECT_EQ(GetDlgCtrlID(ok), IDOK);
+  EXPECT_FALSE(ShowsIcon(box));
+  // The shortcut is complete on disk while the user reads the message.
+  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  SaveScreenshot(box, L"messagebox");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+  const HWND form = program.WaitForMainWindow(kTimeoutMs);
+  ASSERT_NE(form, nullptr) << "the window was not shown after the message box";
+  EXPECT_EQ(WindowText(form), L"Trelvik 솔루션(v1.0.0)");
+  RECT client;
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, 300);
+  EXPECT_EQ(client.bottom, 43);
+  const LONG_PTR style = GetWindowLongPtrW(form, GWL_STYLE);
+  EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW) << "the standard resizable frame";
+  EXPECT_FALSE(IsIconic(form));
+  EXPECT_FALSE(IsZoomed(form));
+  // A taskbar button: an unowned window that is no tool window.
+  EXPECT_EQ(GetWindow(form, GW_OWNER), nullptr);
+  EXPECT_FALSE(GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+  const std::vector<HWND> labels = VisibleChildren(form, L"Static");
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(WindowText(labels[0]), L"사이트의 바로가기를 생성합니다.");
+  const RECT label = RectInParent(labels[0]);
+  EXPECT_EQ(label.left, 56);
+  EXPECT_EQ(label.top, 16);
+  EXPECT_EQ(label.right - label.left, 201);
+  EXPECT_EQ(label.bottom - label.top, 17);
+  SaveScreenshot(form, L"form1");
+
+  // It stays until the user closes it; closing it ends the program cleanly.
+  EXPECT_EQ(program.WaitForExit(500), STILL_ACTIVE);
+  EXPECT_TRUE(IsWindowVisible(form));
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
+}
+
+TEST(Ostrivane, FailureIsReportedAndTheWindowNeverShown) {
+  // A folder already stands where the shortcut goes.
+  const std::wstring taken = ShortcutOnDesktop();
+  DeleteFileW(taken.c_str());
+  ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
+  ProgramUnderTest program;
+
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no error report";
+  const std::wstring report = WindowText(GetDlgItem(box, 0xFFFF));
+  EXPECT_EQ(report.rfind(L"사이트 바로가기를 설치하지 못했습니다.", 0), 0u) << ToUtf8(report);
+  EXPECT_NE(report.find(L"MoveFileExW"), std::wstring::npos) << ToUtf8(report);
+  EXPECT_TRUE(ShowsIcon(box)) << "the report shows the error icon";
+  ASSERT_NE(OnlyButton(box), nullptr);
+  SaveScreenshot(box, L"error-report");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 1u);
+  EXPECT_FALSE(program.window_shown_before_message_box());
+  EXPECT_EQ(FindWindowW(L"Ostrivane.Form1", nullptr), nullptr);
+
+  // The folder is left as it was.
+  EXPECT_TRUE(GetFileAttributesW(taken.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+  RemoveDirectoryW(taken.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+#include "shortcut/install.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/form1.h"
+#include "resources/texts.h"
+#include "shortcut/shortcut_file.h"
+#include "test_folder.h"
+#include "win32/error.h"
+
+namespace {
+
+constexpr wchar_t kHost[] = L"www.trelvik.example";
+
+// Stands in for the user: from a second thread, answers every message box
+// this process shows with OK, noting what it said and whether the shortcut
+// was already complete on disk while it was up.
+class MessageBoxAnswerer {
+ public:
+  struct Box {
+    std::wstring title;
+    std::wstring text;
+    int visible_buttons = 0;
+    bool shortcut_complete = false;
+  };
+
+  explicit MessageBoxAnswerer(std::wstring shortcut) : shortcut_(std::move(shortcut)) {
+    thread_ = CreateThread(nullptr, 0, &MessageBoxAnswerer::Run, this, 0, nullptr);
+  }
+  ~MessageBoxAnswerer() { Finish(); }
+
+  // Stops answering and tells which boxes were answered.
+  std::vector<Box> Finish() {
+    if (thread_) {
+      InterlockedExchange(&stop_, 1);
+      WaitForSingleObject(thread_, INFINITE);
+      CloseHandle(thread_);
+      thread_ = nullptr;
+    }
+    return boxes_;
+  }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto* answerer = static_cast<MessageBoxAnswerer*>(self);
+    while (!InterlockedCompareExchange(&answerer->stop_, 0, 0)) {
+      EnumWindows(&MessageBoxAnswerer::Answer, reinterpret_cast<LPARAM>(answerer));
+      Sleep(20);
+    }
+    return 0;
+  }
+
+  static BOOL CALLBACK Answer(HWND window, LPARAM self) {
+    auto* answerer = reinterpret_cast<MessageBoxAnswerer*>(self);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t class_name[16] = {};
+    GetClassNameW(window, class_name, 16);
+    if (process != GetCurrentProcessId() || std::wstring(class_name) != L"#32770" ||
+        !IsWindowVisible(window)) {
+      return TRUE;
+    }
+    Box box;
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    box.title = text;
+    GetDlgItemTextW(window, 0xFFFF, text, 512);  // a message box's prompt
+    box.text = text;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      GetClassNameW(child, class_name, 16);
+      if (std::wstring(class_name) == L"Button" && IsWindowVisible(child)) ++box.visible_buttons;
+    }
+    box.shortcut_complete =
+        Exists(answerer->shortcut_) &&
+        ReadBytes(answerer->shortcut_) == ShortcutFileBytes(kHost);
+    answerer->boxes_.push_back(box);
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    Sleep(200);  // let it close before looking again
+    return TRUE;
+  }
+
+  std::wstring shortcut_;
+  HANDLE thread_ = nullptr;
+  volatile LONG stop_ = 0;
+  std::vector<Box> boxes_;
+};
+
+TEST(InstallSiteShortcut, WritesTheShortcutThenTellsTheUserThenHidesTheForm) {
+  ScratchFolder scratch;
+  const std::wstring desktop = scratch.path() + L"\\바탕 화면 ไทย";
+  ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
+  DesktopRedirect redirect(desktop);
+  const std::wstring shortcut = desktop + L"\\www.trelvik.example.url";
+
+  Form1 form(GetModuleHandleW(nullptr));
+  ShowWindow(form.hwnd(), SW_SHOWNA);
+  {
+    MessageBoxAnswerer user(shortcut);
+    InstallSiteShortcut(form.hwnd(), kHost);
+    const std::vector<MessageBoxAnswerer::Box> boxes = user.Finish();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, L"바로가기");
+    EXPECT_EQ(boxes[0].text, L"사이트 바로가기가 바탕화면에 설치되었습니다.");
+    EXPECT_EQ(boxes[0].visible_buttons, 1);
+    EXPECT_TRUE(boxes[0].shortcut_complete) << "the box came before the file was complete";
+  }
+  EXPECT_FALSE(IsWindowVisible(form.hwnd()));
+  EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+TEST(InstallSiteShortcut, MissingDesktopFolderFailsBeforeAnyMessageAndWritesNothing) {
+  ScratchFolder scratch;
+  const std::wstring missing = scratch.path() + L"\\Desktop";
+  DesktopRedirect redirect(missing);
+  Form1 form(GetModuleHandleW(nullptr));
+
+  MessageBoxAnswerer user(missing + L"\\www.trelvik.example.url");
+  EXPECT_THROW(InstallSiteShortcut(form.hwnd(), kHost), Win32Error);
+  EXPECT_TRUE(user.Finish().empty());
+  EXPECT_TRUE(ListFolder(scratch.path()).empty());
+  // Not at the root of the current drive either.
+  EXPECT_FALSE(Exists(L"\\www.trelvik.example.url"));
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include "test_folder.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "win32/error.h"
+
+namespace {
+
+constexpr wchar_t kUserShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+void RemoveTree(const std::wstring& path) {
+  for (const std::wstring& name : ListFolder(path)) {
+    const std::wstring child = path + L"\\" + name;
+    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (IsDirectory(child)) {
+      RemoveTree(child);
+    } else {
+      DeleteFileW(child.c_str());
+    }
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+HKEY OpenUserShellFolders() {
+  HKEY key = nullptr;
+  const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0,
+                                       KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
+  if (status != ERROR_SUCCESS) throw Win32Error(L"RegOpenKeyExW (User Shell Folders)", status);
+  return key;
+}
+
+void SetDesktopValue(HKEY key, const std::wstring& value) {
+  const LSTATUS status =
+      RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  if (status != ERROR_SUCCESS) throw Win32Error(L"RegSetValueExW (Desktop)", status);
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder(const std::wstring& name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  path_ = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(GetTickCount());
+  RemoveTree(path_);
+  if (!CreateDirectoryW(path_.c_str(), nullptr)) ThrowLastError(L"CreateDirectoryW " + path_);
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+DesktopRedirect::DesktopRedirect(const std::wstring& folder) {
+  HKEY key = OpenUserShellFolders();
+  wchar_t old[2048];
+  DWORD size = sizeof(old);
+  had_value_ = RegQueryValueExW(key, L"Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(old),
+                                &size) == ERROR_SUCCESS;
+  if (had_value_) old_value_ = old;
+  SetDesktopValue(key, folder);
+  RegCloseKey(key);
+}
+
+DesktopRedirect::~DesktopRedirect() {
+  HKEY key = OpenUserShellFolders();
+  if (had_value_) {
+    SetDesktopValue(key, old_value_);
+  } else {
+    RegDeleteValueW(key, L"Desktop");
+  }
+  RegCloseKey(key);
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  if (!file) throw std::runtime_error("cannot open " + ToUtf8(path));
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!file) throw std::runtime_error("cannot write " + ToUtf8(path));
+}
+
+bool IsDirectory(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

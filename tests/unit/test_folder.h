@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A fresh, empty folder under %TEMP% for one test, removed with everything
+// in it afterwards.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::wstring& name = L"ostrivane-test");
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+// Points the current user's desktop folder at `folder` for the life of the
+// object, then puts the old setting back.
+class DesktopRedirect {
+ public:
+  explicit DesktopRedirect(const std::wstring& folder);
+  ~DesktopRedirect();
+  DesktopRedirect(const DesktopRedirect&) = delete;
+  DesktopRedirect& operator=(const DesktopRedirect&) = delete;
+
+ private:
+  std::wstring old_value_;
+  bool had_value_ = false;
+};
+
+// Names of the entries in `folder`, without "." and "..", sorted.
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
+
+// A file's whole content as bytes; fails the test if it cannot be read.
+std::string ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+
+bool IsDirectory(const std::wstring& path);
+bool Exists(const std::wstring& path);

@@ -5,7 +5,9 @@
 #   wine-session.sh start DIR [--display]   make DIR/prefix, start Xvfb (or use
 #                                           $DISPLAY with --display) and wineserver
 #   wine-session.sh exec DIR PROGRAM [ARGS] run a Windows program in the session
-#   wine-session.sh stop DIR                stop what start started, remove DIR/prefix
+#   wine-session.sh stop DIR [--keep-prefix]
+#                                           stop what start started and remove
+#                                           DIR/prefix unless asked to keep it
 set -euo pipefail
 
 command=${1:?usage: wine-session.sh start|exec|stop DIR ...}
@@ -98,7 +100,8 @@ ENV
       load_env
       wineserver -k 2>/dev/null || true
       if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true; fi
-      rm -rf "$WINEPREFIX" "$dir/home" "$dir/env" "$dir/xvfb.pid" "$dir/display"
+      [ "${1:-}" = "--keep-prefix" ] || rm -rf "$WINEPREFIX" "$dir/home"
+      rm -f "$dir/env" "$dir/xvfb.pid" "$dir/display"
     fi
     ;;
   *)

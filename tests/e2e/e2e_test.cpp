@@ -80,6 +80,7 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   EXPECT_EQ(label.right - label.left, 201);
   EXPECT_EQ(label.bottom - label.top, 17);
   SaveScreenshot(form, L"form1");
+  SaveScreenshot(GetDesktopWindow(), L"desktop");
 
   // It stays until the user closes it; closing it ends the program cleanly.
   EXPECT_EQ(program.WaitForExit(500), STILL_ACTIVE);

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 xvfb imagemagick
-  locales fonts-nanum googletest
+  locales fonts-nanum fonts-wine fonts-liberation googletest
 )
 
 as_root() {

@@ -69,19 +69,20 @@ export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR
 ENV
     load_env
-    new_prefix=false
-    [ -f "$WINEPREFIX/system.reg" ] || new_prefix=true
-    mkdir -p "$WINEPREFIX"
-    # One wineserver for the whole session instead of one per program.
-    wineserver -p </dev/null >/dev/null 2>&1
-    if $new_prefix; then
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
       wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
       unlink_user_folders
       # A virtual desktop: Wine then draws the windows' frames and a taskbar
-      # itself, as Windows would, with no window manager needed.
-      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+      # itself, as Windows would, with no window manager needed. The desktop
+      # named "shell" is the one with a taskbar.
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+      # Restart so the desktop comes up with these settings.
+      wineserver -k
+      wineserver -w
     fi
+    # One wineserver for the whole session instead of one per program.
+    wineserver -p </dev/null >/dev/null 2>&1
     ;;
   exec)
     load_env

@@ -15,10 +15,5 @@ void ReportStartupError(const std::wstring& step, DWORD code) {
                               texts::kErrorStepLabel + step + L"\n" + texts::kErrorCauseLabel +
                               cause + L" (" + texts::kErrorCodeLabel + code_text + L")";
 
-  // Destroying the window on the way here may have left a quit request in the
-  // queue, which would close the report before the user could read it.
-  MSG quit;
-  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-
   MessageBoxW(nullptr, report.c_str(), texts::kErrorTitle, MB_OK | MB_ICONERROR);
 }

@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "resources/resource_ids.h"
 #include "resources/texts.h"
 #include "shortcut/install.h"
 #include "site_host.h"
@@ -16,12 +17,19 @@ constexpr int kLabel1Id = 100;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kExStyle = 0;
 
+// The program icon for the caption bar and the taskbar; the system derives
+// the small one from it. The platform's default if the program carries none.
+HICON LoadProgramIcon(HINSTANCE instance) {
+  const HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(kProgramIconId));
+  return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
 void RegisterForm1Class(HINSTANCE instance, WNDPROC window_proc) {
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = window_proc;
   window_class.hInstance = instance;
-  window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  window_class.hIcon = LoadProgramIcon(instance);
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = kClassName;
@@ -71,6 +79,7 @@ void Form1::CreateLabel1(HINSTANCE instance) {
 void Form1::Load() { InstallSiteShortcut(window_.get(), kSiteHost); }
 
 void Form1::Show(int show_command) {
+  shown_ = true;
   ShowWindow(window_.get(), show_command);
   UpdateWindow(window_.get());
 }
@@ -84,7 +93,9 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam, LPA
 
   switch (message) {
     case WM_DESTROY:
-      PostQuitMessage(0);
+      // Closing the shown window ends the program. A window that was never
+      // shown is only being cleaned up, and must not end a message box's loop.
+      if (form && form->shown_) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
       // Closed by the user: the handle is gone, so there is nothing left to destroy.

@@ -6,7 +6,7 @@
 
 // The program's one window: a caption and the label Label1. It is created
 // hidden; the load handler installs the shortcut before it is first shown.
-// Destroying it (the user closing it) ends the message loop.
+// Once shown, closing it ends the message loop.
 class Form1 {
  public:
   explicit Form1(HINSTANCE instance);
@@ -27,4 +27,5 @@ class Form1 {
   UniqueFont label_font_;  // outlives the window and its label
   UniqueWindow window_;    // released, not destroyed, once the user has closed it
   HWND label1_ = nullptr;  // a child: destroyed with the window
+  bool shown_ = false;
 };

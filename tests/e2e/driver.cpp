@@ -20,7 +20,10 @@ BOOL CALLBACK FindVisibleTopLevel(HWND window, LPARAM param) {
   DWORD process_id = 0;
   GetWindowThreadProcessId(window, &process_id);
   if (process_id != search->process_id || !IsWindowVisible(window)) return TRUE;
-  if ((ClassName(window) == L"#32770") != search->message_box) return TRUE;
+  const bool message_box = ClassName(window) == L"#32770";
+  if (message_box != search->message_box) return TRUE;
+  // A message box counts once its controls are up: its OK button is visible.
+  if (message_box && !IsWindowVisible(GetDlgItem(window, IDOK))) return TRUE;
   search->found = window;
   return FALSE;
 }

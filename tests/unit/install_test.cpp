@@ -59,8 +59,9 @@ class MessageBoxAnswerer {
     wchar_t class_name[16] = {};
     GetClassNameW(window, class_name, 16);
     if (process != GetCurrentProcessId() || std::wstring(class_name) != L"#32770" ||
-        !IsWindowVisible(window)) {
-      return TRUE;
+        !IsWindowVisible(window) || !GetDlgItem(window, IDOK) ||
+        !IsWindowVisible(GetDlgItem(window, IDOK))) {
+      return TRUE;  // not a message box of ours, or not ready yet
     }
     Box box;
     wchar_t text[512] = {};

@@ -8,6 +8,7 @@ packages=(
   cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 xvfb imagemagick
   locales fonts-nanum fonts-wine fonts-liberation googletest
+  openssl osslsigncode
 )
 
 as_root() {

@@ -11,6 +11,8 @@ execute_process(
   ERROR_VARIABLE output)
 file(REMOVE_RECURSE "${WORK_DIR}")
 
+cmake_minimum_required(VERSION 3.21)
+
 if(result EQUAL 0)
   message(FATAL_ERROR "configure accepted SITE_HOST=https://www.trelvik.example/")
 endif()

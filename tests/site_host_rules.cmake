@@ -2,6 +2,8 @@
 # Run with: cmake -DRULES=<cmake/SiteHost.cmake> -P site_host_rules.cmake
 include(${RULES})
 
+cmake_minimum_required(VERSION 3.21)
+
 set(failures 0)
 
 function(expect_accepted host)

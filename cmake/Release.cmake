@@ -1,0 +1,80 @@
+# What turns a build of Ostrivane.exe into something to ship: the check that
+# it is self-contained, optional Authenticode signing, and publishing it with
+# its checksum to a dist folder.
+
+set(OSTRIVANE_DIST_DIR "" CACHE PATH
+    "Folder that receives Ostrivane.exe and Ostrivane.exe.sha256 after each build; empty for none")
+set(SIGN_CERT "" CACHE FILEPATH "PEM certificate (or chain) to sign Ostrivane.exe with")
+set(SIGN_KEY "" CACHE FILEPATH
+    "PEM private key of SIGN_CERT; its password, if any, in the environment variable OSTRIVANE_SIGN_PASSWORD")
+set(SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server for the signature; empty for none")
+
+# Every build fails if the executable needs a DLL Windows does not have, or
+# carries a manifest.
+add_custom_command(TARGET Ostrivane POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXECUTABLE=$<TARGET_FILE:Ostrivane>
+          -P ${CMAKE_SOURCE_DIR}/cmake/check_self_contained.cmake
+  VERBATIM)
+
+# Runs openssl with `arguments` and fails the configure step with `problem`
+# and openssl's own words if it refuses. The key's password is read by
+# openssl from the environment, never passed on a command line.
+function(ostrivane_openssl output_var problem)
+  execute_process(COMMAND ${OPENSSL_PROGRAM} ${ARGN}
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE error)
+  if(NOT result EQUAL 0)
+    string(STRIP "${error}" error)
+    message(FATAL_ERROR "${problem}\nopenssl said: ${error}")
+  endif()
+  set(${output_var} "${output}" PARENT_SCOPE)
+endfunction()
+
+function(ostrivane_check_signing_files)
+  if(NOT SIGN_CERT OR NOT SIGN_KEY)
+    message(FATAL_ERROR "Signing needs both SIGN_CERT and SIGN_KEY; only one was given.")
+  endif()
+  foreach(file IN ITEMS SIGN_CERT SIGN_KEY)
+    if(NOT EXISTS "${${file}}" OR IS_DIRECTORY "${${file}}")
+      message(FATAL_ERROR "${file} file \"${${file}}\" does not exist.")
+    endif()
+  endforeach()
+  find_program(OPENSSL_PROGRAM openssl)
+  find_program(OSSLSIGNCODE_PROGRAM osslsigncode)
+  if(NOT OPENSSL_PROGRAM OR NOT OSSLSIGNCODE_PROGRAM)
+    message(FATAL_ERROR "Signing needs openssl and osslsigncode: run scripts/setup-debian.sh")
+  endif()
+
+  ostrivane_openssl(cert_key "SIGN_CERT \"${SIGN_CERT}\" is not a PEM certificate."
+                    x509 -in "${SIGN_CERT}" -noout -pubkey)
+  if(DEFINED ENV{OSTRIVANE_SIGN_PASSWORD})
+    set(passin -passin env:OSTRIVANE_SIGN_PASSWORD)
+  else()
+    set(passin -passin pass:)
+  endif()
+  ostrivane_openssl(key_key
+    "SIGN_KEY \"${SIGN_KEY}\" is not a PEM private key, or it is encrypted and OSTRIVANE_SIGN_PASSWORD does not hold its password."
+    pkey -in "${SIGN_KEY}" ${passin} -pubout)
+  if(NOT cert_key STREQUAL key_key)
+    message(FATAL_ERROR "SIGN_KEY \"${SIGN_KEY}\" is not the private key of SIGN_CERT \"${SIGN_CERT}\".")
+  endif()
+endfunction()
+
+if(SIGN_CERT OR SIGN_KEY)
+  ostrivane_check_signing_files()
+  set(ostrivane_signed ON)
+  add_custom_command(TARGET Ostrivane POST_BUILD
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/sign-exe.sh "${SIGN_CERT}" "${SIGN_KEY}"
+            $<TARGET_FILE:Ostrivane> "${SIGN_TIMESTAMP_URL}"
+    VERBATIM)
+  message(STATUS "Ostrivane.exe will be signed with ${SIGN_CERT}")
+else()
+  set(ostrivane_signed OFF)
+  message(STATUS "Ostrivane.exe will not be signed (pass -DSIGN_CERT=... -DSIGN_KEY=... to sign it)")
+endif()
+
+if(OSTRIVANE_DIST_DIR)
+  add_custom_command(TARGET Ostrivane POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:Ostrivane> -DDIST_DIR=${OSTRIVANE_DIST_DIR}
+            -DSIGNED=${ostrivane_signed} -P ${CMAKE_SOURCE_DIR}/cmake/publish.cmake
+    VERBATIM)
+endif()

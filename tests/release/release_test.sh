@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Release builds an operator can trust, checked from outside like an operator
+# would: each check configures and builds the release in folders of its own.
+#
+#   release_test.sh reproducible SOURCE_DIR WORK_DIR
+#   release_test.sh signing      SOURCE_DIR WORK_DIR
+set -euo pipefail
+
+check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?}
+rm -rf "$work"
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A copy of the sources (the working tree, without builds or history) at `dest`.
+copy_sources() {
+  mkdir -p "$1"
+  tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$1" -xf -
+}
+
+# configure SOURCE BUILD [CMAKE_ARGS...]: the release configuration, quietly.
+configure() {
+  local source=$1 build=$2
+  shift 2
+  cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >"$build.configure.log" 2>&1
+}
+
+build() { cmake --build "$1" >"$1.build.log" 2>&1 || { cat "$1.build.log" >&2; return 1; }; }
+
+# expect_configure_error WORDS [CMAKE_ARGS...]: configure must fail and say WORDS.
+expect_configure_error() {
+  local words=$1 build="$work/refused-$RANDOM"
+  shift
+  if configure "$source_dir" "$build" "$@"; then fail "configure accepted $*"; fi
+  tr '\n' ' ' <"$build.configure.log" | tr -s ' ' | grep -qF "$words" ||
+    { cat "$build.configure.log" >&2; fail "configure did not say: $words"; }
+  echo "refused as expected: $words"
+}
+
+case "$check" in
+  reproducible)
+    # Two checkouts in different folders, at different depths.
+    copy_sources "$work/one/src"
+    copy_sources "$work/second/checkout/of/ostrivane"
+    for tree in "$work/one/src" "$work/second/checkout/of/ostrivane"; do
+      configure "$tree" "$tree/build" -DOSTRIVANE_DIST_DIR="$tree/dist"
+      build "$tree/build"
+    done
+    cmp "$work/one/src/dist/Ostrivane.exe" "$work/second/checkout/of/ostrivane/dist/Ostrivane.exe" ||
+      fail "the two release builds differ"
+    cmp "$work/one/src/dist/Ostrivane.exe.sha256" "$work/second/checkout/of/ostrivane/dist/Ostrivane.exe.sha256"
+    (cd "$work/one/src/dist" && sha256sum --check --quiet Ostrivane.exe.sha256)
+    if grep -qa "$work" "$work/one/src/dist/Ostrivane.exe"; then fail "a build path is embedded"; fi
+    echo "byte-identical: $(cut -d' ' -f1 "$work/one/src/dist/Ostrivane.exe.sha256")"
+    ;;
+
+  signing)
+    export OSTRIVANE_SIGN_PASSWORD='correct horse'
+    openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Ostrivane test signer' \
+      -keyout "$work/key.pem" -out "$work/cert.pem" -passout env:OSTRIVANE_SIGN_PASSWORD 2>/dev/null
+    openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Someone else' -nodes \
+      -keyout "$work/other-key.pem" -out "$work/other-cert.pem" 2>/dev/null
+    echo "not a certificate" >"$work/garbage.pem"
+
+    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem" \
+      -DOSTRIVANE_DIST_DIR="$work/dist"
+    build "$work/build"
+    osslsigncode verify -CAfile "$work/cert.pem" -in "$work/dist/Ostrivane.exe" >"$work/verify.log" 2>&1 ||
+      { cat "$work/verify.log" >&2; fail "the signature does not verify"; }
+    grep -q "Signature verification: ok" "$work/verify.log" || fail "osslsigncode verify did not say ok"
+    grep -q "Timestamp is not available" "$work/verify.log" || fail "the signature carries a timestamp"
+    (cd "$work/dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "checksum is not of the signed file"
+    echo "signed and verified"
+
+    # Unsigned without the options, and it says so.
+    configure "$source_dir" "$work/unsigned"
+    grep -q "will not be signed" "$work/unsigned.configure.log" || fail "an unsigned build does not say so"
+
+    expect_configure_error "SIGN_CERT file \"$work/missing.pem\" does not exist" \
+      -DSIGN_CERT="$work/missing.pem" -DSIGN_KEY="$work/key.pem"
+    expect_configure_error "needs both SIGN_CERT and SIGN_KEY" -DSIGN_CERT="$work/cert.pem"
+    expect_configure_error "is not a PEM certificate" \
+      -DSIGN_CERT="$work/garbage.pem" -DSIGN_KEY="$work/key.pem"
+    expect_configure_error "is not the private key of SIGN_CERT" \
+      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/other-key.pem"
+    OSTRIVANE_SIGN_PASSWORD=wrong expect_configure_error "does not hold its password" \
+      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem"
+    ;;
+
+  *)
+    fail "unknown check '$check'"
+    ;;
+esac

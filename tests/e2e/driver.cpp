@@ -43,8 +43,8 @@ std::wstring ProgramFolder() {
 
 }  // namespace
 
-ProgramUnderTest::ProgramUnderTest() {
-  const std::wstring program = ProgramFolder() + L"\\Ostrivane.exe";
+ProgramUnderTest::ProgramUnderTest(const std::wstring& file_name) {
+  const std::wstring program = ProgramFolder() + L"\\" + file_name;
   std::wstring command_line = L"\"" + program + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
@@ -68,8 +68,8 @@ ProgramUnderTest::~ProgramUnderTest() {
 
 HWND ProgramUnderTest::WaitForMessageBox(DWORD timeout_ms) {
   for (DWORD waited = 0; process_ && waited < timeout_ms; waited += kPollMs) {
-    if (FindVisibleTopLevel(process_id_, false)) window_shown_early_ = true;
-    if (HWND box = FindVisibleTopLevel(process_id_, true)) return box;
+    if (FindMainWindow(process_id_)) window_shown_early_ = true;
+    if (HWND box = FindMessageBox(process_id_)) return box;
     Sleep(kPollMs);
   }
   return nullptr;
@@ -77,7 +77,7 @@ HWND ProgramUnderTest::WaitForMessageBox(DWORD timeout_ms) {
 
 HWND ProgramUnderTest::WaitForMainWindow(DWORD timeout_ms) {
   for (DWORD waited = 0; process_ && waited < timeout_ms; waited += kPollMs) {
-    if (HWND window = FindVisibleTopLevel(process_id_, false)) return window;
+    if (HWND window = FindMainWindow(process_id_)) return window;
     Sleep(kPollMs);
   }
   return nullptr;
@@ -90,6 +90,10 @@ DWORD ProgramUnderTest::WaitForExit(DWORD timeout_ms) {
   }
   return code;
 }
+
+HWND FindMessageBox(DWORD process_id) { return FindVisibleTopLevel(process_id, true); }
+
+HWND FindMainWindow(DWORD process_id) { return FindVisibleTopLevel(process_id, false); }
 
 std::wstring WindowText(HWND window) {
   wchar_t text[1024] = {};

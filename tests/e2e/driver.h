@@ -10,8 +10,9 @@
 
 class ProgramUnderTest {
  public:
-  // Starts Ostrivane.exe from this program's folder.
-  ProgramUnderTest();
+  // Starts the program (Ostrivane.exe unless told otherwise) from this
+  // program's folder.
+  explicit ProgramUnderTest(const std::wstring& file_name = L"Ostrivane.exe");
   // Ends the program if a test left it running.
   ~ProgramUnderTest();
   ProgramUnderTest(const ProgramUnderTest&) = delete;
@@ -34,6 +35,11 @@ class ProgramUnderTest {
   DWORD process_id_ = 0;
   bool window_shown_early_ = false;
 };
+
+// The program's message box once its OK button is up, or null.
+HWND FindMessageBox(DWORD process_id);
+// The program's visible top-level window that is not a message box, or null.
+HWND FindMainWindow(DWORD process_id);
 
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);

@@ -57,7 +57,7 @@ Form1::Form1(HINSTANCE instance) {
   window_.reset(CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT,
                                 CW_USEDEFAULT, frame.right - frame.left,
                                 frame.bottom - frame.top, nullptr, nullptr, instance, this));
-  if (!window_) ThrowLastError(L"CreateWindowExW (Form1)");
+  if (!window_) ThrowLastError(L"CreateWindowExW", L"Form1");
   CreateLabel1(instance);
 }
 
@@ -68,7 +68,7 @@ void Form1::CreateLabel1(HINSTANCE instance) {
                             kLabel1Bounds.bottom - kLabel1Bounds.top, window_.get(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabel1Id)), instance,
                             nullptr);
-  if (!label1_) ThrowLastError(L"CreateWindowExW (Label1)");
+  if (!label1_) ThrowLastError(L"CreateWindowExW", L"Label1");
 
   label_font_ = CreateMessageFont();
   // Without the message font the label keeps the system's default GUI font.

@@ -23,6 +23,6 @@ void InstallSiteShortcut(HWND form, std::wstring_view host) {
 
   if (!SetWindowPos(form, nullptr, 0, 0, 0, 0,
                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-    ThrowLastError(L"SetWindowPos (SWP_HIDEWINDOW)");
+    ThrowLastError(L"SetWindowPos", L"SWP_HIDEWINDOW");
   }
 }

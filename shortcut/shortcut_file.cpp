@@ -31,7 +31,7 @@ PendingFile CreateTemporaryFileIn(const std::wstring& folder) {
   wchar_t path[MAX_PATH];
   // Makes a new, empty file with a name no other file in the folder has.
   if (!GetTempFileNameW(folder.c_str(), L"ost", 0, path)) {
-    ThrowLastError(L"GetTempFileNameW (" + folder + L")");
+    ThrowLastError(L"GetTempFileNameW", folder);
   }
   return PendingFile(path);
 }
@@ -39,15 +39,15 @@ PendingFile CreateTemporaryFileIn(const std::wstring& folder) {
 void WriteAndFlush(const std::wstring& path, const std::string& bytes) {
   const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"CreateFileW (" + path + L")");
+  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"CreateFileW", path);
   const UniqueHandle file(raw);
 
   DWORD written = 0;
   if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    ThrowLastError(L"WriteFile (" + path + L")");
+    ThrowLastError(L"WriteFile", path);
   }
   if (written != bytes.size()) throw Win32Error(L"WriteFile (" + path + L")", ERROR_WRITE_FAULT);
-  if (!FlushFileBuffers(file.get())) ThrowLastError(L"FlushFileBuffers (" + path + L")");
+  if (!FlushFileBuffers(file.get())) ThrowLastError(L"FlushFileBuffers", path);
 }
 
 std::string ToAnsiCodePage(std::wstring_view text) {
@@ -96,7 +96,7 @@ std::wstring WriteShortcutFile(std::wstring_view folder, std::wstring_view host)
   const bool replacing = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (!MoveFileExW(pending.path().c_str(), target.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastError(L"MoveFileExW (" + target + L")");
+    ThrowLastError(L"MoveFileExW", target);
   }
   pending.MarkMoved();
 

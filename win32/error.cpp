@@ -15,8 +15,10 @@ std::wstring Describe(const std::wstring& step, DWORD code) {
 Win32Error::Win32Error(std::wstring step, DWORD code)
     : step_(std::move(step)), code_(code), what_(ToUtf8(Describe(step_, code_))) {}
 
-void ThrowLastError(std::wstring step) {
+void ThrowLastError(std::wstring_view call, std::wstring_view subject) {
   const DWORD code = GetLastError();
+  std::wstring step(call);
+  if (!subject.empty()) step.append(L" (").append(subject).append(L")");
   throw Win32Error(std::move(step), code);
 }
 

@@ -23,8 +23,10 @@ class Win32Error : public std::exception {
   std::string what_;  // UTF-8, for logs and test failures
 };
 
-// Raises Win32Error for `step` with GetLastError().
-[[noreturn]] void ThrowLastError(std::wstring step);
+// Raises Win32Error with GetLastError() for the failed `call`, naming what it
+// worked on, if anything: "MoveFileExW (C:\Users\...\Desktop\x.url)". The code is read
+// before anything else can change it.
+[[noreturn]] void ThrowLastError(std::wstring_view call, std::wstring_view subject = {});
 
 // The system's own text for a Windows error code or HRESULT, without the
 // trailing line break and full stop; empty when the system has none.

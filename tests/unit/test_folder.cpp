@@ -49,7 +49,7 @@ ScratchFolder::ScratchFolder(const std::wstring& name) {
   path_ = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::to_wstring(GetTickCount());
   RemoveTree(path_);
-  if (!CreateDirectoryW(path_.c_str(), nullptr)) ThrowLastError(L"CreateDirectoryW " + path_);
+  if (!CreateDirectoryW(path_.c_str(), nullptr)) ThrowLastError(L"CreateDirectoryW", path_);
 }
 
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }

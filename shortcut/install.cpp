@@ -6,7 +6,7 @@
 
 #include "resources/texts.h"
 #include "shortcut/shortcut_file.h"
-#include "shortcut/special_folder.h"
+#include "shortcut/shell_folder.h"
 #include "win32/error.h"
 
 void InstallSiteShortcut(HWND form, std::wstring_view host) {

@@ -1,4 +1,4 @@
-#include "shortcut/special_folder.h"
+#include "shortcut/shell_folder.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>

@@ -1,4 +1,4 @@
-#include "shortcut/special_folder.h"
+#include "shortcut/shell_folder.h"
 
 #include <shlobj.h>
 

@@ -10,7 +10,7 @@ inline constexpr wchar_t kInstalledPrompt[] = L"사이트 바로가기가 바탕
 inline constexpr wchar_t kInstalledTitle[] = L"바로가기";
 
 // The error report: a headline, then the failing step and the system's reason.
-inline constexpr wchar_t kErrorTitle[] = L"Trelvik 솔루션(v1.0.0)";
+inline constexpr const wchar_t* kErrorTitle = kForm1Caption;
 inline constexpr wchar_t kErrorHeadline[] = L"사이트 바로가기를 설치하지 못했습니다.";
 inline constexpr wchar_t kErrorStepLabel[] = L"실패한 단계: ";
 inline constexpr wchar_t kErrorCauseLabel[] = L"원인: ";

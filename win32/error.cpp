@@ -5,9 +5,7 @@
 namespace {
 
 std::wstring Describe(const std::wstring& step, DWORD code) {
-  wchar_t hex[16];
-  std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
-  return step + L" failed with " + hex + L": " + SystemMessage(code);
+  return step + L" failed with " + HexCode(code) + L": " + SystemMessage(code);
 }
 
 }  // namespace
@@ -34,6 +32,12 @@ std::wstring SystemMessage(DWORD code) {
     message.pop_back();
   }
   return message;
+}
+
+std::wstring HexCode(DWORD code) {
+  wchar_t hex[16];
+  std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+  return hex;
 }
 
 std::string ToUtf8(std::wstring_view text) {

@@ -32,5 +32,8 @@ class Win32Error : public std::exception {
 // trailing line break and full stop; empty when the system has none.
 std::wstring SystemMessage(DWORD code);
 
+// A Windows error code or HRESULT as it is usually written: 0x80070005.
+std::wstring HexCode(DWORD code);
+
 // UTF-16 to UTF-8, for diagnostics.
 std::string ToUtf8(std::wstring_view text);

@@ -118,7 +118,15 @@ TEST(InstallSiteShortcut, MissingDesktopFolderFailsBeforeAnyMessageAndWritesNoth
   Form1 form(GetModuleHandleW(nullptr));
 
   MessageBoxAnswerer user(missing + L"\\www.trelvik.example.url");
-  EXPECT_THROW(InstallSiteShortcut(form.hwnd(), kHost), Win32Error);
+  // The shell cannot resolve a desktop folder that is not there, so the
+  // lookup gives the empty path; that is an error, not a write elsewhere.
+  try {
+    InstallSiteShortcut(form.hwnd(), kHost);
+    ADD_FAILURE() << "no error raised";
+  } catch (const Win32Error& error) {
+    EXPECT_EQ(error.step(), L"SHGetSpecialFolderLocation (CSIDL_DESKTOPDIRECTORY)") << error.what();
+    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  }
   EXPECT_TRUE(user.Finish().empty());
   EXPECT_TRUE(ListFolder(scratch.path()).empty());
   // Not at the root of the current drive either.

@@ -2,11 +2,13 @@
 # Release builds an operator can trust, checked from outside like an operator
 # would: each check configures and builds the release in folders of its own.
 #
-#   release_test.sh reproducible SOURCE_DIR WORK_DIR
-#   release_test.sh signing      SOURCE_DIR WORK_DIR
+#   release_test.sh reproducible SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
+#   release_test.sh signing      SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
+#
+# TOOLCHAIN_FILE is the edition's (cmake/mingw-i686.cmake, mingw-x86_64.cmake).
 set -euo pipefail
 
-check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?}
+check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?} toolchain=$(basename "${4:?}")
 rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -24,7 +26,7 @@ copy_sources() {
 configure() {
   local source=$1 build=$2
   shift 2
-  cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-i686.cmake" \
+  cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >"$build.configure.log" 2>&1
 }
 

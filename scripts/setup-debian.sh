@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and running Ostrivane under Wine needs on Debian 12:
-# the MinGW-w64 i686 cross-compiler, CMake/Ninja, 32-bit Wine, a virtual display,
-# the Korean locale and a Hangul font. Skips whatever is already there.
+# the MinGW-w64 cross-compilers for both editions (i686 and x86_64), CMake and
+# Ninja, 32-bit and 64-bit Wine, a virtual display, the Korean locale and a
+# Hangul font. Skips whatever is already there. 32-bit Wine is installed even
+# where the kernel cannot run it; scripts/wine-editions.sh finds that out.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 xvfb imagemagick
+  cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 xvfb imagemagick
   locales fonts-nanum fonts-wine fonts-liberation googletest
   openssl osslsigncode
 )

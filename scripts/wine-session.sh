@@ -2,12 +2,16 @@
 # A throwaway Wine session for tests and demo runs: its own prefix, home and
 # virtual display, so nothing touches the real user's home or desktop.
 #
-#   wine-session.sh start DIR [--display]   make DIR/prefix, start Xvfb (or use
-#                                           $DISPLAY with --display) and wineserver
-#   wine-session.sh exec DIR PROGRAM [ARGS] run a Windows program in the session
+#   wine-session.sh start DIR [--edition i686|x86_64] [--display]
+#                         make DIR/prefix for the 32-bit (default) or 64-bit
+#                         edition, start Xvfb (or use $DISPLAY with --display)
+#                         and wineserver; first ends whatever an earlier session
+#                         in DIR left running
+#   wine-session.sh exec DIR PROGRAM [ARGS]
+#                         run a Windows program in the session
 #   wine-session.sh stop DIR [--keep-prefix]
-#                                           stop what start started and remove
-#                                           DIR/prefix unless asked to keep it
+#                         stop what start started and remove DIR/prefix unless
+#                         asked to keep it
 set -euo pipefail
 
 command=${1:?usage: wine-session.sh start|exec|stop DIR ...}
@@ -37,6 +41,21 @@ start_xvfb() {
   echo ":$(tr -d '[:space:]' <"$dir/display")"
 }
 
+# Ends the Xvfb and the wineserver of the session in DIR, if any: after a
+# clean stop, or what an interrupted run left behind.
+end_processes() {
+  if [ -f "$dir/env" ]; then
+    (load_env && wineserver -k 2>/dev/null) || true
+  fi
+  if [ -f "$dir/xvfb.pid" ]; then
+    local pid
+    pid=$(cat "$dir/xvfb.pid")
+    # Only our Xvfb: the number may since have gone to another process.
+    if [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ]; then kill "$pid" 2>/dev/null || true; fi
+    rm -f "$dir/xvfb.pid"
+  fi
+}
+
 # Wine links Desktop, Documents and the like to the Unix home; in a throwaway
 # prefix they become real folders of its own.
 unlink_user_folders() {
@@ -52,31 +71,60 @@ unlink_user_folders() {
 
 case "$command" in
   start)
-    use_current_display=false
-    [ "${1:-}" = "--display" ] && [ -n "${DISPLAY:-}" ] && use_current_display=true
+    edition=i686 use_current_display=false
+    while [ $# -gt 0 ]; do
+      case "$1" in
+        --edition) edition=${2:?--edition needs i686 or x86_64}; shift 2 ;;
+        --display) [ -n "${DISPLAY:-}" ] && use_current_display=true; shift ;;
+        *) echo "wine-session: unknown option '$1'" >&2; exit 2 ;;
+      esac
+    done
+    # Each edition has its own loader and prefix kind. Debian's `wine` always
+    # picks the 32-bit loader, so the 64-bit one is named outright.
+    case "$edition" in
+      i686) arch=win32 loader=/usr/lib/wine/wine ;;
+      x86_64) arch=win64 loader=/usr/lib/wine/wine64 ;;
+      *) echo "wine-session: unknown edition '$edition' (i686 or x86_64)" >&2; exit 2 ;;
+    esac
     mkdir -p "$dir/home"
     dir=$(cd "$dir" && pwd)
-    if $use_current_display; then display=$DISPLAY; rm -f "$dir/xvfb.pid"; else display=$(start_xvfb); fi
+    end_processes
+    if $use_current_display; then
+      display=$DISPLAY
+      # Wine connects with the session's own HOME, so it needs the caller's
+      # X authority named outright.
+      xauthority=${XAUTHORITY:-$HOME/.Xauthority}
+    else
+      display=$(start_xvfb) xauthority=
+    fi
     cat >"$dir/env" <<ENV
 export WINEPREFIX='$dir/prefix'
-export WINEARCH=win32
+export WINEARCH=$arch
+export WINELOADER=$loader
+export WINE=$loader
 export HOME='$dir/home'
 export DISPLAY='$display'
+export XAUTHORITY='$xauthority'
 export LANG=ko_KR.UTF-8
 export LC_ALL=ko_KR.UTF-8
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR
 ENV
+    [ -n "$xauthority" ] || sed -i '/^export XAUTHORITY=/d' "$dir/env"
     load_env
+    if ! "$WINE" --version >/dev/null 2>"$dir/loader.log"; then
+      echo "wine-session: Wine's $edition loader $WINE cannot run here: $(cat "$dir/loader.log")" >&2
+      exit 1
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
+      "$WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
       unlink_user_folders
       # A virtual desktop: Wine then draws the windows' frames and a taskbar
       # itself, as Windows would, with no window manager needed. The desktop
       # named "shell" is the one with a taskbar.
-      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+      "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+      "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
       # Restart so the desktop comes up with these settings.
       wineserver -k
       wineserver -w
@@ -91,18 +139,17 @@ ENV
     # hold a caller's pipe open after the program has ended.
     output=$(mktemp "$dir/output.XXXXXX")
     status=0
-    wine "$@" </dev/null >"$output" 2>&1 || status=$?
+    "$WINE" "$@" </dev/null >"$output" 2>&1 || status=$?
     cat "$output"
     rm -f "$output"
     exit "$status"
     ;;
   stop)
+    end_processes
     if [ -f "$dir/env" ]; then
       load_env
-      wineserver -k 2>/dev/null || true
-      if [ -f "$dir/xvfb.pid" ]; then kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true; fi
       [ "${1:-}" = "--keep-prefix" ] || rm -rf "$WINEPREFIX" "$dir/home"
-      rm -f "$dir/env" "$dir/xvfb.pid" "$dir/display"
+      rm -f "$dir/env" "$dir/display"
     fi
     ;;
   *)

@@ -17,8 +17,11 @@ namespace {
 constexpr WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
 constexpr WORD kEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
+// The built Ostrivane.exe beside the tests, or the one OSTRIVANE_PROGRAM
+// names: a 64-bit test reads the 32-bit edition's resources as data too.
 std::wstring ProgramPath() {
   wchar_t path[MAX_PATH];
+  if (GetEnvironmentVariableW(L"OSTRIVANE_PROGRAM", path, MAX_PATH)) return path;
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder = path;
   return folder.substr(0, folder.find_last_of(L'\\')) + L"\\Ostrivane.exe";

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Prints the editions of Ostrivane that Wine can run on this machine, one a
+# line, the 32-bit one first: i686, x86_64. It finds out by running each
+# edition's Wine loader, not by guessing from packages or the kernel: some
+# kernels run no 32-bit programs at all. For each edition that cannot run it
+# says why on standard error, in one line. Exits 1 when none can run.
+#
+# OSTRIVANE_NO_32BIT=1 treats the machine as one without 32-bit support, so
+# that path can be tried anywhere. OSTRIVANE_WINE32_LOADER and
+# OSTRIVANE_WINE64_LOADER name other loaders (for its tests).
+set -uo pipefail
+
+# why_not EDITION LOADER: empty when LOADER runs, else the reason.
+why_not() {
+  local edition=$1 loader=$2 output
+  if [ "$edition" = i686 ] && [ -n "${OSTRIVANE_NO_32BIT:-}" ]; then
+    echo "OSTRIVANE_NO_32BIT is set"
+  elif [ ! -e "$loader" ]; then
+    echo "$loader is not installed (run scripts/setup-debian.sh)"
+  elif ! output=$("$loader" --version 2>&1); then
+    echo "$loader does not start: $(echo "$output" | tail -n 1 | sed "s/^.*: line [0-9]*: //")"
+  fi
+}
+
+found=0
+for edition in i686 x86_64; do
+  if [ "$edition" = i686 ]; then
+    loader=${OSTRIVANE_WINE32_LOADER:-/usr/lib/wine/wine} bits=32
+  else
+    loader=${OSTRIVANE_WINE64_LOADER:-/usr/lib/wine/wine64} bits=64
+  fi
+  reason=$(why_not "$edition" "$loader")
+  if [ -z "$reason" ]; then
+    echo "$edition"
+    found=1
+  else
+    echo "this machine cannot run $bits-bit programs: $reason" >&2
+  fi
+done
+[ "$found" = 1 ]

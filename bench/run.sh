@@ -1,21 +1,31 @@
 #!/usr/bin/env bash
-# Builds the release and the start-up benchmark, and runs it under Wine in a
-# throwaway prefix on a virtual display. RUNS (default 20) sets the number of
-# runs of each program.
+# Builds the release and the start-up benchmark for the edition this machine
+# can run (the 32-bit one where it can), and runs it under Wine in a throwaway
+# prefix on a virtual display. RUNS (default 20) sets the number of runs of
+# each program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
 scripts/setup-debian.sh
-cmake --preset mingw-i686-release >/dev/null
-cmake --build --preset mingw-i686-release --target Ostrivane message_box_floor startup_bench >/dev/null
+reasons=$(mktemp)
+trap 'rm -f "$reasons"' EXIT
+if ! edition=$(scripts/wine-editions.sh 2>"$reasons" | head -n 1) || [ -z "$edition" ]; then
+  echo "Wine cannot run Ostrivane on this machine:" >&2
+  cat "$reasons" >&2
+  exit 1
+fi
 
-build=$PWD/build/mingw-i686-release
+# The floor program is built by the same preset, so for the same architecture.
+cmake --preset "mingw-$edition-release" >/dev/null
+cmake --build --preset "mingw-$edition-release" --target Ostrivane message_box_floor startup_bench >/dev/null
+
+build=$PWD/build/mingw-$edition-release
 session=$build/wine-bench
-trap '"$root/scripts/wine-session.sh" stop "$session"' EXIT
-scripts/wine-session.sh start "$session"
+trap 'rm -f "$reasons"; "$root/scripts/wine-session.sh" stop "$session"' EXIT
+scripts/wine-session.sh start "$session" --edition "$edition"
 
-echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(wine --version)"
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(/usr/lib/wine/wine64 --version)"
 echo "Date: $(date -u +%Y-%m-%d)"
 echo
 cd "$build"

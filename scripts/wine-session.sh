@@ -120,6 +120,11 @@ ENV
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       "$WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
       unlink_user_folders
+      # Debian's Wine 8 never looks in the folder of fonts it ships, so the
+      # caption buttons, drawn with glyphs of the Marlett symbol font, come out
+      # as the letters "0 1 r" of a fallback font. Wine does load fonts from
+      # the prefix's own Fonts folder.
+      cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
       # A virtual desktop: Wine then draws the windows' frames and a taskbar
       # itself, as Windows would, with no window manager needed. The desktop
       # named "shell" is the one with a taskbar.

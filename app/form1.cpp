@@ -1,5 +1,8 @@
 #include "app/form1.h"
 
+#include <algorithm>
+
+#include "app/display_scale.h"
 #include "resources/resource_ids.h"
 #include "resources/texts.h"
 #include "shortcut/install.h"
@@ -10,7 +13,8 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Ostrivane.Form1";
 
-// Client area 300 x 43 pixels; Label1 at 56,16, 201 x 17.
+// At 96 DPI: client area 300 x 43 pixels (4500 x 645 twips); Label1 at
+// 56,16, 201 x 17 (840, 240, 3015 x 255 twips). Scaled to the display's DPI.
 constexpr SIZE kClientSize = {300, 43};
 constexpr RECT kLabel1Bounds = {56, 16, 56 + 201, 16 + 17};
 constexpr int kLabel1Id = 100;
@@ -38,13 +42,36 @@ void RegisterForm1Class(HINSTANCE instance, WNDPROC window_proc) {
   }
 }
 
-// The font the system uses for message boxes and dialogs, so the label looks
-// like every other native window's text.
-UniqueFont CreateMessageFont() {
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
-  return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
+// How much room `text` takes in `font`, on one line.
+SIZE MeasureText(HWND window, HGDIOBJ font, const wchar_t* text) {
+  SIZE size = {};
+  const HDC dc = GetDC(window);
+  if (!dc) return size;
+  const HGDIOBJ old = SelectObject(dc, font);
+  GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return size;
+}
+
+struct Layout {
+  RECT label;
+  SIZE client;
+};
+
+// The geometry above at `dpi`, kept as the least size: where the label's
+// text needs more room (a larger text size), the label grows just enough,
+// and the client area with it.
+Layout LayoutFor(UINT dpi, SIZE text) {
+  const int left = ScaleToDpi(kLabel1Bounds.left, dpi);
+  const int top = ScaleToDpi(kLabel1Bounds.top, dpi);
+  const int least_width = ScaleToDpi(kLabel1Bounds.right - kLabel1Bounds.left, dpi);
+  const int least_height = ScaleToDpi(kLabel1Bounds.bottom - kLabel1Bounds.top, dpi);
+  const int width = std::max<int>(least_width, text.cx);
+  const int height = std::max<int>(least_height, text.cy);
+  return {{left, top, left + width, top + height},
+          {ScaleToDpi(kClientSize.cx, dpi) + width - least_width,
+           ScaleToDpi(kClientSize.cy, dpi) + height - least_height}};
 }
 
 }  // namespace
@@ -52,36 +79,66 @@ UniqueFont CreateMessageFont() {
 Form1::Form1(HINSTANCE instance) {
   RegisterForm1Class(instance, WindowProc);
 
-  RECT frame = {0, 0, kClientSize.cx, kClientSize.cy};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  window_.reset(CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT,
-                                CW_USEDEFAULT, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr, instance, this));
+  // Made at its 96 DPI size, then sized for the DPI of wherever it landed,
+  // all before it is ever visible.
+  const SIZE frame = WindowSizeForClient(kClientSize, kStyle, kExStyle, 96);
+  window_ = CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance, this);
   if (!window_) ThrowLastError(L"CreateWindowExW", L"Form1");
-  CreateLabel1(instance);
+  try {
+    CreateLabel1(instance);
+    const UINT dpi = DpiOf(window_);
+    const SIZE scaled = WindowSizeForClient(ScaleTo(dpi), kStyle, kExStyle, dpi);
+    SetWindowPos(window_, nullptr, 0, 0, scaled.cx, scaled.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } catch (...) {
+    DestroyWindow(window_);  // the destructor does not run for a half-made form
+    throw;
+  }
+}
+
+Form1::~Form1() {
+  if (window_) DestroyWindow(window_);
 }
 
 void Form1::CreateLabel1(HINSTANCE instance) {
   label1_ = CreateWindowExW(0, L"STATIC", texts::kLabel1Text, WS_CHILD | WS_VISIBLE | SS_LEFT,
                             kLabel1Bounds.left, kLabel1Bounds.top,
                             kLabel1Bounds.right - kLabel1Bounds.left,
-                            kLabel1Bounds.bottom - kLabel1Bounds.top, window_.get(),
+                            kLabel1Bounds.bottom - kLabel1Bounds.top, window_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabel1Id)), instance,
                             nullptr);
   if (!label1_) ThrowLastError(L"CreateWindowExW", L"Label1");
-
-  label_font_ = CreateMessageFont();
-  // Without the message font the label keeps the system's default GUI font.
-  const HGDIOBJ font = label_font_ ? label_font_.get() : GetStockObject(DEFAULT_GUI_FONT);
-  SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
-void Form1::Load() { InstallSiteShortcut(window_.get(), kSiteHost); }
+SIZE Form1::ScaleTo(UINT dpi) {
+  UniqueFont font = CreateMessageFont(dpi);
+  // Without the message font the label keeps the system's default GUI font.
+  const HGDIOBJ used = font ? font.get() : GetStockObject(DEFAULT_GUI_FONT);
+  SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(used), TRUE);
+  label_font_ = std::move(font);
+
+  const Layout layout = LayoutFor(dpi, MeasureText(label1_, used, texts::kLabel1Text));
+  SetWindowPos(label1_, nullptr, layout.label.left, layout.label.top,
+               layout.label.right - layout.label.left, layout.label.bottom - layout.label.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  return layout.client;
+}
+
+// Moved to a monitor of another scale (per-monitor awareness): take the
+// place the system suggests and redo the label for the new DPI.
+void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  ScaleTo(dpi);
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::Load() { InstallSiteShortcut(window_, kSiteHost); }
 
 void Form1::Show(int show_command) {
   shown_ = true;
-  ShowWindow(window_.get(), show_command);
-  UpdateWindow(window_.get());
+  ShowWindow(window_, show_command);
+  UpdateWindow(window_);
 }
 
 LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -90,16 +147,21 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam, LPA
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!form) return DefWindowProcW(window, message, wparam, lparam);
 
   switch (message) {
+    case WM_DPICHANGED:
+      form->OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_DESTROY:
       // Closing the shown window ends the program. A window that was never
       // shown is only being cleaned up, and must not end a message box's loop.
-      if (form && form->shown_) PostQuitMessage(0);
+      if (form->shown_) PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
-      // Closed by the user: the handle is gone, so there is nothing left to destroy.
-      if (form) static_cast<void>(form->window_.release());
+      // The window is gone, however it went: the form no longer owns it.
+      form->window_ = nullptr;
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       break;
   }
   return DefWindowProcW(window, message, wparam, lparam);

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "app/display_scale.h"
 #include "app/error_report.h"
 #include "app/form1.h"
 #include "win32/error.h"
@@ -24,6 +25,7 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  DeclareDpiAwareness();  // before the first window, message boxes included
   try {
     Form1 form(instance);
     form.Load();  // installs the shortcut; the window has not been visible yet

@@ -5,18 +5,27 @@
 # 64-bit one. A small driver plays the user: it saves screenshots of the
 # message box and the window, answers the box and closes the window. Then
 # this prints where the shortcut went and what it holds.
+#
+#   scripts/run.sh [SCALE]    SCALE: the display scale in percent, 100 unless
+#                             given (150 shows it as on a 150% laptop screen)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scale=${1:-100}
+if ! [[ "$scale" =~ ^[1-9][0-9]*$ ]] || [ "$scale" -lt 100 ] || [ "$scale" -gt 500 ]; then
+  echo "run.sh: the scale is a percentage from 100 to 500, such as 150; got '$scale'" >&2
+  exit 2
+fi
 
 scripts/setup-debian.sh
 
 reasons=$(mktemp)
 trap 'rm -f "$reasons"' EXIT
-if ! edition=$(scripts/wine-editions.sh 2>"$reasons" | head -n 1) || [ -z "$edition" ]; then
+if ! editions=$(scripts/wine-editions.sh 2>"$reasons"); then
   echo "Wine cannot run Ostrivane on this machine:" >&2
   cat "$reasons" >&2
   exit 1
 fi
+edition=${editions%%$'\n'*}  # the 32-bit one where it runs
 if [ "$edition" = i686 ]; then
   echo "Running the 32-bit edition (i686)."
 else
@@ -28,10 +37,14 @@ cmake --build --preset "mingw-$edition"
 
 build=$PWD/build/mingw-$edition
 session=$build/wine-run
-screenshots=$build/screenshots
+screenshots=$build/screenshots/$scale
 trap 'rm -f "$reasons"; scripts/wine-session.sh stop "$session" --keep-prefix' EXIT
 scripts/wine-session.sh start "$session" --edition "$edition" --display
 run() { scripts/wine-session.sh exec "$session" "$@"; }
+OSTRIVANE_TEST_DPI=$((96 * scale / 100))
+export OSTRIVANE_TEST_DPI
+echo "Display scale: $scale% ($OSTRIVANE_TEST_DPI DPI)"
+scripts/wine-session.sh scale "$session" "$OSTRIVANE_TEST_DPI"
 
 rm -rf "$screenshots"
 mkdir -p "$screenshots"

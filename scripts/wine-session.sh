@@ -9,6 +9,9 @@
 #                         in DIR left running
 #   wine-session.sh exec DIR PROGRAM [ARGS]
 #                         run a Windows program in the session
+#   wine-session.sh scale DIR DPI
+#                         set the display scale Wine reports to every program
+#                         (96 is 100%, 144 is 150%, 192 is 200%)
 #   wine-session.sh stop DIR [--keep-prefix]
 #                         stop what start started and remove DIR/prefix unless
 #                         asked to keep it
@@ -148,6 +151,15 @@ ENV
     cat "$output"
     rm -f "$output"
     exit "$status"
+    ;;
+  scale)
+    load_env
+    dpi=${1:?usage: wine-session.sh scale DIR DPI}
+    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    # Wine reads the scale when its server starts.
+    wineserver -k
+    wineserver -w
+    wineserver -p </dev/null >/dev/null 2>&1
     ;;
   stop)
     end_processes

@@ -26,6 +26,12 @@ struct GdiObjectDeleter {
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 
+struct ModuleFreer {
+  void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
+};
+// A DLL loaded at run time.
+using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
+
 struct WindowDestroyer {
   void operator()(HWND window) const noexcept { DestroyWindow(window); }
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "driver.h"
 #include "site_host.h"
 #include "win32/error.h"
@@ -9,6 +11,12 @@
 namespace {
 
 constexpr DWORD kTimeoutMs = 30000;
+
+// The display scale the session runs at (scripts/run.sh can take another).
+int Scaled(int pixels_at_96_dpi) {
+  const char* dpi = std::getenv("OSTRIVANE_TEST_DPI");
+  return MulDiv(pixels_at_96_dpi, dpi ? std::atoi(dpi) : 96, 96);
+}
 
 std::wstring ShortcutOnDesktop() { return DesktopFolder() + L"\\" + kSiteHost + L".url"; }
 
@@ -61,8 +69,8 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   EXPECT_EQ(WindowText(form), L"Trelvik 솔루션(v1.0.0)");
   RECT client;
   GetClientRect(form, &client);
-  EXPECT_EQ(client.right, 300);
-  EXPECT_EQ(client.bottom, 43);
+  EXPECT_EQ(client.right, Scaled(300));
+  EXPECT_EQ(client.bottom, Scaled(43));
   const LONG_PTR style = GetWindowLongPtrW(form, GWL_STYLE);
   EXPECT_EQ(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW) << "the standard resizable frame";
   EXPECT_FALSE(IsIconic(form));
@@ -75,10 +83,10 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   ASSERT_EQ(labels.size(), 1u);
   EXPECT_EQ(WindowText(labels[0]), L"사이트의 바로가기를 생성합니다.");
   const RECT label = RectInParent(labels[0]);
-  EXPECT_EQ(label.left, 56);
-  EXPECT_EQ(label.top, 16);
-  EXPECT_EQ(label.right - label.left, 201);
-  EXPECT_EQ(label.bottom - label.top, 17);
+  EXPECT_EQ(label.left, Scaled(56));
+  EXPECT_EQ(label.top, Scaled(16));
+  EXPECT_EQ(label.right - label.left, Scaled(201));
+  EXPECT_EQ(label.bottom - label.top, Scaled(17));
   SaveScreenshot(form, L"form1");
   SaveScreenshot(GetDesktopWindow(), L"desktop");
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "app/display_scale.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -41,6 +46,136 @@ TEST(Form1, IsCreatedHiddenWithTheLabelInTheMessageFont) {
   EXPECT_STREQ(used.lfFaceName, metrics.lfMessageFont.lfFaceName);
   EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
   EXPECT_EQ(GetWindow(form.hwnd(), GW_CHILD), form.label1()) << "Label1 is first in tab order";
+}
+
+// Form1 at the display's scale. The session runs these at 96, 144 and 192
+// DPI, naming the scale in OSTRIVANE_TEST_DPI.
+struct Geometry {
+  UINT dpi;
+  RECT client;
+  RECT label;  // in the client area
+};
+constexpr Geometry kGeometries[] = {
+    {96, {0, 0, 300, 43}, {56, 16, 56 + 201, 16 + 17}},
+    {144, {0, 0, 450, 65}, {84, 24, 84 + 302, 24 + 26}},
+    {192, {0, 0, 600, 86}, {112, 32, 112 + 402, 32 + 34}},
+};
+
+const Geometry& GeometryAt(UINT dpi) {
+  for (const Geometry& geometry : kGeometries) {
+    if (geometry.dpi == dpi) return geometry;
+  }
+  throw std::invalid_argument("no geometry for this DPI");
+}
+
+UINT SessionDpi() {
+  const char* dpi = std::getenv("OSTRIVANE_TEST_DPI");
+  return dpi ? static_cast<UINT>(std::atoi(dpi)) : 96;
+}
+
+RECT ClientRect(HWND window) {
+  RECT rect;
+  GetClientRect(window, &rect);
+  return rect;
+}
+
+RECT RectInParent(HWND child) {
+  RECT rect;
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+  return font;
+}
+
+// The room the label's text takes in the label's own font.
+SIZE TextExtent(HWND label) {
+  wchar_t text[256];
+  const int length = GetWindowTextW(label, text, 256);
+  const HDC dc = GetDC(label);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text, length, &size);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  return size;
+}
+
+void ExpectTextFits(HWND label) {
+  const RECT bounds = RectInParent(label);
+  const SIZE text = TextExtent(label);
+  EXPECT_LE(text.cx, bounds.right - bounds.left) << "the label's text is cut off";
+  EXPECT_LE(text.cy, bounds.bottom - bounds.top) << "the label's text is clipped";
+}
+
+void ExpectRect(const RECT& actual, const RECT& expected, const char* what) {
+  EXPECT_EQ(actual.left, expected.left) << what;
+  EXPECT_EQ(actual.top, expected.top) << what;
+  EXPECT_EQ(actual.right, expected.right) << what;
+  EXPECT_EQ(actual.bottom, expected.bottom) << what;
+}
+
+TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) {
+  const Geometry& expected = GeometryAt(SessionDpi());
+  Form1 form(GetModuleHandleW(nullptr));
+  ASSERT_EQ(DpiOf(form.hwnd()), expected.dpi) << "the session is not at the scale it names";
+
+  ExpectRect(ClientRect(form.hwnd()), expected.client, "client area");
+  ExpectRect(RectInParent(form.label1()), expected.label, "Label1");
+  ExpectTextFits(form.label1());
+  EXPECT_EQ(FontOf(form.label1()).lfHeight, [&] {
+    const UniqueFont message_font = CreateMessageFont(expected.dpi);
+    LOGFONTW font = {};
+    GetObjectW(message_font.get(), sizeof(font), &font);
+    return font.lfHeight;
+  }()) << "the label's font is not the message font at this scale";
+}
+
+// Windows' "Make text bigger" enlarges the message font without changing the
+// scale: the label grows just enough for its text, and the window with it.
+TEST(Form1Scale, ALargerTextSizeGrowsTheLabelAndTheWindowJustEnough) {
+  NONCLIENTMETRICSW original = {};
+  original.cbSize = sizeof(original);
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(original), &original, 0));
+  NONCLIENTMETRICSW larger = original;
+  larger.lfMessageFont.lfHeight = original.lfMessageFont.lfHeight * 2;  // heights are negative
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(larger), &larger, 0));
+  struct Restore {
+    NONCLIENTMETRICSW& metrics;
+    ~Restore() { SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0); }
+  } restore{original};
+
+  const Geometry& least = GeometryAt(SessionDpi());
+  Form1 form(GetModuleHandleW(nullptr));
+  const SIZE text = TextExtent(form.label1());
+  ASSERT_GT(text.cx, least.label.right - least.label.left) << "the larger font did not take";
+
+  const RECT label = RectInParent(form.label1());
+  EXPECT_EQ(label.left, least.label.left);
+  EXPECT_EQ(label.top, least.label.top);
+  EXPECT_EQ(label.right - label.left, text.cx);
+  EXPECT_EQ(label.bottom - label.top, std::max<LONG>(text.cy, least.label.bottom - least.label.top));
+  const RECT client = ClientRect(form.hwnd());
+  EXPECT_EQ(client.right - least.client.right, (label.right - label.left) - (least.label.right - least.label.left));
+  EXPECT_EQ(client.bottom - least.client.bottom, (label.bottom - label.top) - (least.label.bottom - least.label.top));
+}
+
+// Dragged to a monitor of another scale, the window takes the place the
+// system suggests and lays the label out again for the new DPI.
+TEST(Form1Scale, MovingToAMonitorOfAnotherScaleRescalesTheLabel) {
+  Form1 form(GetModuleHandleW(nullptr));
+  RECT suggested = {40, 30, 40 + 640, 30 + 160};
+  SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+
+  RECT window;
+  GetWindowRect(form.hwnd(), &window);
+  ExpectRect(window, suggested, "window");
+  ExpectRect(RectInParent(form.label1()), GeometryAt(192).label, "Label1");
+  ExpectTextFits(form.label1());
 }
 
 // The test program carries the same resources, so Form1 here takes its

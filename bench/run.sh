@@ -10,11 +10,12 @@ root=$PWD
 scripts/setup-debian.sh
 reasons=$(mktemp)
 trap 'rm -f "$reasons"' EXIT
-if ! edition=$(scripts/wine-editions.sh 2>"$reasons" | head -n 1) || [ -z "$edition" ]; then
+if ! editions=$(scripts/wine-editions.sh 2>"$reasons"); then
   echo "Wine cannot run Ostrivane on this machine:" >&2
   cat "$reasons" >&2
   exit 1
 fi
+edition=${editions%%$'\n'*}  # the 32-bit one where it runs
 
 # The floor program is built by the same preset, so for the same architecture.
 cmake --preset "mingw-$edition-release" >/dev/null

@@ -34,7 +34,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   } catch (const Win32Error& error) {
     ReportStartupError(error.step(), error.code());
   } catch (const std::bad_alloc&) {
-    ReportStartupError(L"operator new", ERROR_NOT_ENOUGH_MEMORY);
+    ReportOutOfMemory();
+  } catch (const std::exception& error) {
+    // Not one of ours: name it by its own words, if it has any.
+    ReportStartupError(L"C++ exception: " + FromUtf8(error.what()), ERROR_INTERNAL_ERROR);
+  } catch (...) {
+    ReportStartupError(L"C++ exception", ERROR_INTERNAL_ERROR);
   }
   return 1;
 }

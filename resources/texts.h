@@ -16,5 +16,10 @@ inline constexpr wchar_t kErrorStepLabel[] = L"실패한 단계: ";
 inline constexpr wchar_t kErrorCauseLabel[] = L"원인: ";
 inline constexpr wchar_t kErrorCodeLabel[] = L"오류 코드 ";
 inline constexpr wchar_t kErrorUnknownCause[] = L"알 수 없는 오류";
+// Out of memory, the report is fixed text: composing one could fail again.
+inline constexpr wchar_t kErrorOutOfMemoryReport[] =
+    L"사이트 바로가기를 설치하지 못했습니다.\n\n"
+    L"실패한 단계: operator new\n"
+    L"원인: 메모리가 부족합니다 (오류 코드 0x00000008)";
 
 }  // namespace texts

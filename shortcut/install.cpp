@@ -18,8 +18,11 @@ void InstallSiteShortcut(HWND form, std::wstring_view host) {
   }
   WriteShortcutFile(desktop, host);
 
-  // Application-modal, OK only, no icon. Which button closed it does not matter.
-  MessageBoxW(nullptr, texts::kInstalledPrompt, texts::kInstalledTitle, MB_OK);
+  // Application-modal, OK only, no icon. Which button closed it does not
+  // matter, but a box that could not be shown told the user nothing.
+  if (!MessageBoxW(nullptr, texts::kInstalledPrompt, texts::kInstalledTitle, MB_OK)) {
+    ThrowLastError(L"MessageBoxW");
+  }
 
   if (!SetWindowPos(form, nullptr, 0, 0, 0, 0,
                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {

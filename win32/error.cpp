@@ -49,3 +49,12 @@ std::string ToUtf8(std::wstring_view text) {
                       nullptr, nullptr);
   return utf8;
 }
+
+std::wstring FromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}

@@ -68,7 +68,7 @@ ProgramUnderTest::~ProgramUnderTest() {
 
 HWND ProgramUnderTest::WaitForMessageBox(DWORD timeout_ms) {
   for (DWORD waited = 0; process_ && waited < timeout_ms; waited += kPollMs) {
-    if (FindMainWindow(process_id_)) window_shown_early_ = true;
+    if (FindMainWindow(process_id_)) window_shown_early_ = window_seen_ = true;
     if (HWND box = FindMessageBox(process_id_)) return box;
     Sleep(kPollMs);
   }
@@ -85,8 +85,12 @@ HWND ProgramUnderTest::WaitForMainWindow(DWORD timeout_ms) {
 
 DWORD ProgramUnderTest::WaitForExit(DWORD timeout_ms) {
   DWORD code = STILL_ACTIVE;
-  if (process_ && WaitForSingleObject(process_, timeout_ms) == WAIT_OBJECT_0) {
-    GetExitCodeProcess(process_, &code);
+  for (DWORD waited = 0; process_ && waited < timeout_ms; waited += kPollMs) {
+    if (FindMainWindow(process_id_)) window_seen_ = true;
+    if (WaitForSingleObject(process_, kPollMs) == WAIT_OBJECT_0) {
+      GetExitCodeProcess(process_, &code);
+      break;
+    }
   }
   return code;
 }

@@ -24,16 +24,21 @@ class ProgramUnderTest {
   // Waits for a visible top-level window of the program that is not a
   // message box. Null after the timeout.
   HWND WaitForMainWindow(DWORD timeout_ms);
-  // The exit code, or STILL_ACTIVE after the timeout.
+  // The exit code, or STILL_ACTIVE after the timeout. Watches for the
+  // program's window meanwhile.
   DWORD WaitForExit(DWORD timeout_ms);
 
   bool window_shown_before_message_box() const { return window_shown_early_; }
+  // Whether the program's window was ever seen visible while waiting for it
+  // to show a message box or to exit.
+  bool window_ever_shown() const { return window_seen_; }
   DWORD process_id() const { return process_id_; }
 
  private:
   HANDLE process_ = nullptr;
   DWORD process_id_ = 0;
   bool window_shown_early_ = false;
+  bool window_seen_ = false;
 };
 
 // The program's message box once its OK button is up, or null.

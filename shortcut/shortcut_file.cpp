@@ -8,46 +8,85 @@
 
 namespace {
 
-// A freshly made temporary file beside the shortcut; deleted again unless
-// it has been moved into place.
+// The temporary file is named after the shortcut, "<host>.url.~1a2b3c4d",
+// so that a leftover (after a power cut, say) is easy to recognise.
+constexpr wchar_t kTemporaryMark[] = L".~";
+constexpr int kTemporaryNameAttempts = 8;
+
+// A freshly made temporary file beside the shortcut, open for writing;
+// deleted again unless it has been moved into place.
 class PendingFile {
  public:
-  explicit PendingFile(std::wstring path) : path_(std::move(path)) {}
+  PendingFile(std::wstring path, UniqueHandle file)
+      : path_(std::move(path)), file_(std::move(file)) {}
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
   ~PendingFile() {
+    file_.reset();
     if (!moved_) DeleteFileW(path_.c_str());
   }
 
   const std::wstring& path() const { return path_; }
+  HANDLE handle() const { return file_.get(); }
+  // A file open without shared delete access cannot be renamed.
+  void Close() { file_.reset(); }
   void MarkMoved() { moved_ = true; }
 
  private:
   std::wstring path_;
+  UniqueHandle file_;
   bool moved_ = false;
 };
 
-PendingFile CreateTemporaryFileIn(const std::wstring& folder) {
-  wchar_t path[MAX_PATH];
-  // Makes a new, empty file with a name no other file in the folder has.
-  if (!GetTempFileNameW(folder.c_str(), L"ost", 0, path)) {
-    ThrowLastError(L"GetTempFileNameW", folder);
-  }
-  return PendingFile(path);
+std::wstring HexDigits(DWORD value) {
+  constexpr wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring text(8, L'0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[i] = kDigits[value & 0xF];
+  return text;
 }
 
-void WriteAndFlush(const std::wstring& path, const std::string& bytes) {
-  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"CreateFileW", path);
-  const UniqueHandle file(raw);
+// A new name per attempt: the process, the time and a counter, mixed so that
+// close values still give different names.
+std::wstring TemporaryPathFor(const std::wstring& target) {
+  static LONG counter = 0;
+  const DWORD count = static_cast<DWORD>(InterlockedIncrement(&counter));
+  const DWORD value = GetCurrentProcessId() * 0x9E3779B1u ^ GetTickCount() ^ count * 0x85EBCA6Bu;
+  return target + kTemporaryMark + HexDigits(value);
+}
 
-  DWORD written = 0;
-  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    ThrowLastError(L"WriteFile", path);
+// Hidden, so that it never shows on the desktop; CREATE_NEW, so that no
+// other file is ever taken over.
+PendingFile CreateTemporaryFileFor(const std::wstring& target) {
+  std::wstring path;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    path = TemporaryPathFor(target);
+    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
+    if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError(L"CreateFileW", path);
   }
-  if (written != bytes.size()) throw Win32Error(L"WriteFile (" + path + L")", ERROR_WRITE_FAULT);
-  if (!FlushFileBuffers(file.get())) ThrowLastError(L"FlushFileBuffers", path);
+  throw Win32Error(L"CreateFileW (" + path + L")", ERROR_FILE_EXISTS);
+}
+
+void WriteAndFlush(const PendingFile& file, const std::string& bytes) {
+  const DWORD size = static_cast<DWORD>(bytes.size());
+  DWORD written = 0;
+  if (!WriteFile(file.handle(), bytes.data(), size, &written, nullptr)) {
+    ThrowLastError(L"WriteFile", file.path());
+  }
+  if (written != size) {
+    throw Win32Error(L"WriteFile (" + file.path() + L")", ERROR_WRITE_FAULT);
+  }
+  if (!FlushFileBuffers(file.handle())) ThrowLastError(L"FlushFileBuffers", file.path());
+}
+
+void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
+  pending.Close();
+  if (!MoveFileExW(pending.path().c_str(), target.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ThrowLastError(L"MoveFileExW", target);
+  }
+  pending.MarkMoved();
 }
 
 std::string ToAnsiCodePage(std::wstring_view text) {
@@ -86,19 +125,19 @@ std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host) {
 std::wstring WriteShortcutFile(std::wstring_view folder, std::wstring_view host) {
   const std::wstring target = ShortcutPath(folder, host);
   const std::string bytes = ShortcutFileBytes(host);
+  const bool replacing = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
 
   // The whole new file is written and flushed under a temporary name first,
   // then swapped in with one rename: a failure at any point leaves the old
   // shortcut exactly as it was.
-  PendingFile pending = CreateTemporaryFileIn(std::wstring(folder));
-  WriteAndFlush(pending.path(), bytes);
+  PendingFile pending = CreateTemporaryFileFor(target);
+  WriteAndFlush(pending, bytes);
+  MoveIntoPlace(pending, target);
 
-  const bool replacing = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (!MoveFileExW(pending.path().c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastError(L"MoveFileExW", target);
+  // The rename keeps the temporary file's hidden mark.
+  if (!SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL)) {
+    ThrowLastError(L"SetFileAttributesW", target);
   }
-  pending.MarkMoved();
 
   // Lets the desktop show the new shortcut and its icon at once.
   SHChangeNotify(replacing ? SHCNE_UPDATEITEM : SHCNE_CREATE, SHCNF_PATHW, target.c_str(), nullptr);

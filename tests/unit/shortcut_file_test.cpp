@@ -102,4 +102,13 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsLeftAlone) {
   EXPECT_EQ(ReadBytes(taken + L"\\keep.txt"), "keep");
 }
 
+// The temporary file is hidden while it is written; the finished shortcut
+// must not be.
+TEST(WriteShortcutFile, FinishedShortcutIsNeitherHiddenNorReadOnly) {
+  ScratchFolder desktop;
+  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kHost).c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), 0u) << attributes;
+}
+
 }  // namespace

@@ -11,7 +11,9 @@ namespace {
 // The temporary file is named after the shortcut, "<host>.url.~1a2b3c4d",
 // so that a leftover (after a power cut, say) is easy to recognise.
 constexpr wchar_t kTemporaryMark[] = L".~";
+constexpr size_t kTemporarySuffixLength = 2 + 8;  // the mark and 8 hex digits
 constexpr int kTemporaryNameAttempts = 8;
+constexpr size_t kMaxFileNameLength = 255;
 
 // A freshly made temporary file beside the shortcut, open for writing;
 // deleted again unless it has been moved into place.
@@ -80,6 +82,19 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes) {
   if (!FlushFileBuffers(file.handle())) ThrowLastError(L"FlushFileBuffers", file.path());
 }
 
+// Refuses, before anything is written, a path the calls cannot take.
+// Returns whether an old shortcut is there to be replaced.
+bool CheckTarget(const std::wstring& target) {
+  // Without a \\?\ prefix the calls take at most MAX_PATH - 1 characters,
+  // and the temporary path is the longest one used.
+  const size_t name_length = target.size() - target.rfind(L'\\') - 1 + kTemporarySuffixLength;
+  if (target.size() + kTemporarySuffixLength > MAX_PATH - 1 || name_length > kMaxFileNameLength) {
+    throw Win32Error(L"shortcut path (" + target + L")", ERROR_FILENAME_EXCED_RANGE);
+  }
+
+  return GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
   pending.Close();
   if (!MoveFileExW(pending.path().c_str(), target.c_str(),
@@ -125,7 +140,7 @@ std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host) {
 std::wstring WriteShortcutFile(std::wstring_view folder, std::wstring_view host) {
   const std::wstring target = ShortcutPath(folder, host);
   const std::string bytes = ShortcutFileBytes(host);
-  const bool replacing = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool replacing = CheckTarget(target);
 
   // The whole new file is written and flushed under a temporary name first,
   // then swapped in with one rename: a failure at any point leaves the old

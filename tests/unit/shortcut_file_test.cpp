@@ -111,4 +111,22 @@ TEST(WriteShortcutFile, FinishedShortcutIsNeitherHiddenNorReadOnly) {
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), 0u) << attributes;
 }
 
+// 230 characters of folder: the shortcut's own path would fit in MAX_PATH,
+// its temporary name beside it would not, so nothing is started.
+TEST(WriteShortcutFile, PathTooLongForTheTemporaryFileIsRefusedFirst) {
+  ScratchFolder scratch;
+  const std::wstring desktop =
+      scratch.path() + L"\\" + std::wstring(229 - scratch.path().size(), L'd');
+  ASSERT_EQ(desktop.size(), 230u);
+  ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
+
+  try {
+    WriteShortcutFile(desktop, kHost);
+    FAIL() << "no error raised";
+  } catch (const Win32Error& error) {
+    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)) << error.what();
+  }
+  EXPECT_TRUE(ListFolder(desktop).empty());
+}
+
 }  // namespace

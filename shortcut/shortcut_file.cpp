@@ -82,8 +82,8 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes) {
   if (!FlushFileBuffers(file.handle())) ThrowLastError(L"FlushFileBuffers", file.path());
 }
 
-// Refuses, before anything is written, a path the calls cannot take.
-// Returns whether an old shortcut is there to be replaced.
+// Refuses, before anything is written, what the rename cannot do or would
+// do wrongly. Returns whether an old shortcut is there to be replaced.
 bool CheckTarget(const std::wstring& target) {
   // Without a \\?\ prefix the calls take at most MAX_PATH - 1 characters,
   // and the temporary path is the longest one used.
@@ -92,7 +92,14 @@ bool CheckTarget(const std::wstring& target) {
     throw Win32Error(L"shortcut path (" + target + L")", ERROR_FILENAME_EXCED_RANGE);
   }
 
-  return GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  // Windows will not rename over a read-only file; Wine run as root would,
+  // and drop the mark. Either way the user's choice is kept.
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    throw Win32Error(L"read-only shortcut (" + target + L")", ERROR_ACCESS_DENIED);
+  }
+  return true;
 }
 
 void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {

@@ -102,6 +102,26 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsLeftAlone) {
   EXPECT_EQ(ReadBytes(taken + L"\\keep.txt"), "keep");
 }
 
+// The user made the old shortcut read-only: it stays exactly as it is
+// (Wine run as root would otherwise rename over it and drop the mark).
+TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+  ASSERT_TRUE(SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_READONLY));
+
+  try {
+    WriteShortcutFile(desktop.path(), kHost);
+    FAIL() << "no error raised";
+  } catch (const Win32Error& error) {
+    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_NE(error.step().find(shortcut), std::wstring::npos) << error.what();
+  }
+  EXPECT_EQ(ReadBytes(shortcut), "old");
+  EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
 // The temporary file is hidden while it is written; the finished shortcut
 // must not be.
 TEST(WriteShortcutFile, FinishedShortcutIsNeitherHiddenNorReadOnly) {

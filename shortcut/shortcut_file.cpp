@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <iterator>
+
 #include "win32/error.h"
 #include "win32/unique.h"
 
@@ -14,6 +16,11 @@ constexpr wchar_t kTemporaryMark[] = L".~";
 constexpr size_t kTemporarySuffixLength = 2 + 8;  // the mark and 8 hex digits
 constexpr int kTemporaryNameAttempts = 8;
 constexpr size_t kMaxFileNameLength = 255;
+
+// Virus scanners, indexers and the shell open a new or changed file for a
+// moment without sharing delete, and the rename onto it fails meanwhile.
+// The pauses between attempts add up to about one second.
+constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
 
 // A freshly made temporary file beside the shortcut, open for writing;
 // deleted again unless it has been moved into place.
@@ -102,13 +109,25 @@ bool CheckTarget(const std::wstring& target) {
   return true;
 }
 
+bool MayBeBriefLock(DWORD code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+         code == ERROR_LOCK_VIOLATION;
+}
+
 void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
   pending.Close();
-  if (!MoveFileExW(pending.path().c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ThrowLastError(L"MoveFileExW", target);
+  for (size_t attempt = 0;; ++attempt) {
+    if (MoveFileExW(pending.path().c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      pending.MarkMoved();
+      return;
+    }
+    const DWORD code = GetLastError();
+    if (attempt == std::size(kRenamePausesMs) || !MayBeBriefLock(code)) {
+      throw Win32Error(L"MoveFileExW (" + target + L")", code);
+    }
+    Sleep(kRenamePausesMs[attempt]);
   }
-  pending.MarkMoved();
 }
 
 std::string ToAnsiCodePage(std::wstring_view text) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "test_folder.h"
 #include "win32/error.h"
+#include "win32/unique.h"
 
 namespace {
 
@@ -119,6 +122,47 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
   }
   EXPECT_EQ(ReadBytes(shortcut), "old");
   EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+// Opens the file the way scanners and indexers do for a moment: reading,
+// sharing read and write but not delete, so it cannot be renamed over.
+UniqueHandle HoldOpen(const std::wstring& path) {
+  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"CreateFileW", path);
+  return UniqueHandle(raw);
+}
+
+TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+  UniqueHandle held = HoldOpen(shortcut);
+  std::thread release([&held] {
+    Sleep(300);
+    held.reset();
+  });
+
+  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kHost));
+  release.join();
+  EXPECT_EQ(ReadBytes(shortcut), kExpectedBytes);
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+  const UniqueHandle held = HoldOpen(shortcut);
+
+  try {
+    WriteShortcutFile(desktop.path(), kHost);
+    FAIL() << "no error raised";
+  } catch (const Win32Error& error) {
+    EXPECT_NE(error.step().find(L"MoveFileExW"), std::wstring::npos) << error.what();
+  }
+  EXPECT_EQ(ReadBytes(shortcut), "old");
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 #include "app/display_scale.h"
 #include "resources/resource_ids.h"
@@ -188,15 +189,39 @@ TEST(Form1Icon, WindowShowsTheProgramIconNotTheDefault) {
   EXPECT_NE(icon, LoadIconW(nullptr, IDI_APPLICATION));
   EXPECT_EQ(icon, LoadIconW(instance, MAKEINTRESOURCEW(kProgramIconId)));
 
-  // The picture, not just the handle: the middle of the badge is opaque violet.
+  // The picture, not just the handle: the badge below and right of the
+  // white "T" is opaque violet. In tools/make_icon.py's 48 x 48 drawing,
+  // pixel (36, 36) is there, with the gradient at about (84, 53, 211).
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(icon, &info));
   BITMAP bitmap = {};
   GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
   EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXICON));
   EXPECT_EQ(bitmap.bmBitsPixel, 32);
+
+  BITMAPINFO format = {};
+  format.bmiHeader.biSize = sizeof(format.bmiHeader);
+  format.bmiHeader.biWidth = bitmap.bmWidth;
+  format.bmiHeader.biHeight = -bitmap.bmHeight;  // top row first
+  format.bmiHeader.biPlanes = 1;
+  format.bmiHeader.biBitCount = 32;
+  format.bmiHeader.biCompression = BI_RGB;
+  std::vector<RGBQUAD> pixels(bitmap.bmWidth * bitmap.bmHeight);
+  const HDC screen = GetDC(nullptr);
+  const int rows = GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format,
+                             DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
+  ASSERT_EQ(rows, bitmap.bmHeight);
+
+  // The icon may be scaled to SM_CXICON: the same point, in proportion.
+  const int x = bitmap.bmWidth * 36 / 48;
+  const int y = bitmap.bmHeight * 36 / 48;
+  const RGBQUAD badge = pixels[y * bitmap.bmWidth + x];
+  EXPECT_EQ(badge.rgbReserved, 255) << "alpha";
+  EXPECT_GT(badge.rgbBlue, badge.rgbGreen + 100);
+  EXPECT_GT(badge.rgbRed, badge.rgbGreen + 16);
 }
 
 }  // namespace

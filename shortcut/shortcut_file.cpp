@@ -54,12 +54,13 @@ std::wstring HexDigits(DWORD value) {
   return text;
 }
 
-// A new name per attempt: the process, the time and a counter, mixed so that
-// close values still give different names.
-std::wstring TemporaryPathFor(const std::wstring& target) {
-  static LONG counter = 0;
-  const DWORD count = static_cast<DWORD>(InterlockedIncrement(&counter));
-  const DWORD value = GetCurrentProcessId() * 0x9E3779B1u ^ GetTickCount() ^ count * 0x85EBCA6Bu;
+// A new name per attempt: the process, the high-resolution clock and the
+// attempt, mixed so that close values still give different names.
+std::wstring TemporaryPathFor(const std::wstring& target, int attempt) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const DWORD value = GetCurrentProcessId() * 0x9E3779B1u ^ static_cast<DWORD>(now.QuadPart) ^
+                      static_cast<DWORD>(attempt) * 0x85EBCA6Bu;
   return target + kTemporaryMark + HexDigits(value);
 }
 
@@ -68,7 +69,7 @@ std::wstring TemporaryPathFor(const std::wstring& target) {
 PendingFile CreateTemporaryFileFor(const std::wstring& target) {
   std::wstring path;
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    path = TemporaryPathFor(target);
+    path = TemporaryPathFor(target, attempt);
     const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));

@@ -97,29 +97,64 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
 }
 
+// Runs the program on a desktop where the shortcut cannot be written, and
+// checks what the user sees: the error report naming `step`, then no window
+// and exit code 1.
+void ExpectReportedFailure(const std::wstring& step, const std::wstring& screenshot) {
+  ProgramUnderTest program;
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no error report";
+  const std::wstring report = WindowText(GetDlgItem(box, 0xFFFF));
+  EXPECT_EQ(report.rfind(L"사이트 바로가기를 설치하지 못했습니다.", 0), 0u) << ToUtf8(report);
+  EXPECT_NE(report.find(step), std::wstring::npos) << ToUtf8(report);
+  EXPECT_TRUE(ShowsIcon(box)) << "the report shows the error icon";
+  ASSERT_NE(OnlyButton(box), nullptr);
+  SaveScreenshot(box, screenshot);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 1u);
+  EXPECT_FALSE(program.window_ever_shown()) << "the window showed after the failure";
+}
+
 TEST(Ostrivane, FailureIsReportedAndTheWindowNeverShown) {
   // A folder already stands where the shortcut goes.
   const std::wstring taken = ShortcutOnDesktop();
   DeleteFileW(taken.c_str());
   ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
-  ProgramUnderTest program;
 
-  const HWND box = program.WaitForMessageBox(kTimeoutMs);
-  ASSERT_NE(box, nullptr) << "no error report";
-  const std::wstring report = WindowText(GetDlgItem(box, 0xFFFF));
-  EXPECT_EQ(report.rfind(L"사이트 바로가기를 설치하지 못했습니다.", 0), 0u) << ToUtf8(report);
-  EXPECT_NE(report.find(L"MoveFileExW"), std::wstring::npos) << ToUtf8(report);
-  EXPECT_TRUE(ShowsIcon(box)) << "the report shows the error icon";
-  ASSERT_NE(OnlyButton(box), nullptr);
-  SaveScreenshot(box, L"error-report");
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-
-  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 1u);
-  EXPECT_FALSE(program.window_ever_shown()) << "the window showed after the failure";
+  ExpectReportedFailure(L"MoveFileExW", L"error-report");
 
   // The folder is left as it was.
   EXPECT_TRUE(GetFileAttributesW(taken.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   RemoveDirectoryW(taken.c_str());
+}
+
+// The user marked the old shortcut read-only: it is kept as it is, and the
+// user is told, the same on Windows and under Wine.
+TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
+  const std::wstring shortcut = ShortcutOnDesktop();
+  SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(shortcut.c_str());
+  const std::string old_bytes = "[InternetShortcut]\r\nURL=https://old.example\r\n";
+  {
+    const HANDLE file = CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, old_bytes.data(), static_cast<DWORD>(old_bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+
+  ExpectReportedFailure(L"read-only", L"error-read-only");
+
+  EXPECT_EQ(ReadFileBytes(shortcut), old_bytes);
+  EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
+  WIN32_FIND_DATAW entry;
+  const HANDLE search = FindFirstFileW((shortcut + L".~*").c_str(), &entry);
+  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left on the desktop";
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(shortcut.c_str());
 }
 
 }  // namespace

@@ -8,14 +8,8 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 scripts/setup-debian.sh
-reasons=$(mktemp)
-trap 'rm -f "$reasons"' EXIT
-if ! editions=$(scripts/wine-editions.sh 2>"$reasons"); then
-  echo "Wine cannot run Ostrivane on this machine:" >&2
-  cat "$reasons" >&2
-  exit 1
-fi
-edition=${editions%%$'\n'*}  # the 32-bit one where it runs
+# Says on standard error why an edition cannot run, if one cannot.
+edition=$(scripts/wine-editions.sh --pick)
 
 # The floor program is built by the same preset, so for the same architecture.
 cmake --preset "mingw-$edition-release" >/dev/null
@@ -23,7 +17,7 @@ cmake --build --preset "mingw-$edition-release" --target Ostrivane message_box_f
 
 build=$PWD/build/mingw-$edition-release
 session=$build/wine-bench
-trap 'rm -f "$reasons"; "$root/scripts/wine-session.sh" stop "$session"' EXIT
+trap '"$root/scripts/wine-session.sh" stop "$session"' EXIT
 scripts/wine-session.sh start "$session" --edition "$edition"
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(/usr/lib/wine/wine64 --version)"

@@ -18,18 +18,12 @@ fi
 
 scripts/setup-debian.sh
 
-reasons=$(mktemp)
-trap 'rm -f "$reasons"' EXIT
-if ! editions=$(scripts/wine-editions.sh 2>"$reasons"); then
-  echo "Wine cannot run Ostrivane on this machine:" >&2
-  cat "$reasons" >&2
-  exit 1
-fi
-edition=${editions%%$'\n'*}  # the 32-bit one where it runs
+# Says on standard error why an edition cannot run, if one cannot.
+edition=$(scripts/wine-editions.sh --pick)
 if [ "$edition" = i686 ]; then
   echo "Running the 32-bit edition (i686)."
 else
-  echo "Running the 64-bit edition (x86_64): $(cat "$reasons")"
+  echo "Running the 64-bit edition (x86_64)."
 fi
 
 cmake --preset "mingw-$edition"
@@ -38,7 +32,7 @@ cmake --build --preset "mingw-$edition"
 build=$PWD/build/mingw-$edition
 session=$build/wine-run
 screenshots=$build/screenshots/$scale
-trap 'rm -f "$reasons"; scripts/wine-session.sh stop "$session" --keep-prefix' EXIT
+trap 'scripts/wine-session.sh stop "$session" --keep-prefix' EXIT
 scripts/wine-session.sh start "$session" --edition "$edition" --display
 run() { scripts/wine-session.sh exec "$session" "$@"; }
 OSTRIVANE_TEST_DPI=$((96 * scale / 100))

@@ -21,8 +21,8 @@ reasons=$(mktemp)
 trap 'rm -f "$reasons"
       for edition in i686 x86_64; do scripts/wine-session.sh stop "build/mingw-$edition/wine-test"; done' EXIT
 if ! runnable=$(scripts/wine-editions.sh 2>"$reasons"); then
-  echo "Wine cannot run any edition of Ostrivane here, so the Windows tests cannot run:" >&2
   cat "$reasons" >&2
+  echo "So the Windows tests cannot run." >&2
   exit 1
 fi
 

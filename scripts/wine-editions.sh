@@ -5,6 +5,9 @@
 # kernels run no 32-bit programs at all. For each edition that cannot run it
 # says why on standard error, in one line. Exits 1 when none can run.
 #
+#   wine-editions.sh           every edition that runs
+#   wine-editions.sh --pick    only the one to run: the 32-bit one where it runs
+#
 # OSTRIVANE_NO_32BIT=1 treats the machine as one without 32-bit support, so
 # that path can be tried anywhere. OSTRIVANE_WINE32_LOADER and
 # OSTRIVANE_WINE64_LOADER name other loaders (for its tests).
@@ -22,6 +25,8 @@ why_not() {
   fi
 }
 
+pick=false
+[ "${1:-}" = --pick ] && pick=true
 found=0
 for edition in i686 x86_64; do
   if [ "$edition" = i686 ]; then
@@ -31,10 +36,13 @@ for edition in i686 x86_64; do
   fi
   reason=$(why_not "$edition" "$loader")
   if [ -z "$reason" ]; then
-    echo "$edition"
+    $pick && [ "$found" = 1 ] || echo "$edition"
     found=1
   else
     echo "this machine cannot run $bits-bit programs: $reason" >&2
   fi
 done
-[ "$found" = 1 ]
+if [ "$found" = 0 ]; then
+  echo "Wine cannot run Ostrivane on this machine." >&2
+  exit 1
+fi

@@ -104,7 +104,6 @@ case "$command" in
 export WINEPREFIX='$dir/prefix'
 export WINEARCH=$arch
 export WINELOADER=$loader
-export WINE=$loader
 export HOME='$dir/home'
 export DISPLAY='$display'
 export XAUTHORITY='$xauthority'
@@ -116,12 +115,12 @@ unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR
 ENV
     [ -n "$xauthority" ] || sed -i '/^export XAUTHORITY=/d' "$dir/env"
     load_env
-    if ! "$WINE" --version >/dev/null 2>"$dir/loader.log"; then
-      echo "wine-session: Wine's $edition loader $WINE cannot run here: $(cat "$dir/loader.log")" >&2
+    if ! "$WINELOADER" --version >/dev/null 2>"$dir/loader.log"; then
+      echo "wine-session: Wine's $edition loader $WINELOADER cannot run here: $(cat "$dir/loader.log")" >&2
       exit 1
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      "$WINE" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
+      "$WINELOADER" wineboot -i </dev/null >"$dir/wineboot.log" 2>&1
       unlink_user_folders
       # Debian's Wine 8 never looks in the folder of fonts it ships, so the
       # caption buttons, drawn with glyphs of the Marlett symbol font, come out
@@ -131,8 +130,8 @@ ENV
       # A virtual desktop: Wine then draws the windows' frames and a taskbar
       # itself, as Windows would, with no window manager needed. The desktop
       # named "shell" is the one with a taskbar.
-      "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-      "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+      "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+      "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
       # Restart so the desktop comes up with these settings.
       wineserver -k
       wineserver -w
@@ -147,7 +146,7 @@ ENV
     # hold a caller's pipe open after the program has ended.
     output=$(mktemp "$dir/output.XXXXXX")
     status=0
-    "$WINE" "$@" </dev/null >"$output" 2>&1 || status=$?
+    "$WINELOADER" "$@" </dev/null >"$output" 2>&1 || status=$?
     cat "$output"
     rm -f "$output"
     exit "$status"
@@ -155,7 +154,7 @@ ENV
   scale)
     load_env
     dpi=${1:?usage: wine-session.sh scale DIR DPI}
-    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    "$WINELOADER" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     # Wine reads the scale when its server starts.
     wineserver -k
     wineserver -w

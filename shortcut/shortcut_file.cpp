@@ -47,13 +47,6 @@ class PendingFile {
   bool moved_ = false;
 };
 
-std::wstring HexDigits(DWORD value) {
-  constexpr wchar_t kDigits[] = L"0123456789abcdef";
-  std::wstring text(8, L'0');
-  for (int i = 7; i >= 0; --i, value >>= 4) text[i] = kDigits[value & 0xF];
-  return text;
-}
-
 // A new name per attempt: the process, the high-resolution clock and the
 // attempt, mixed so that close values still give different names.
 std::wstring TemporaryPathFor(const std::wstring& target, int attempt) {
@@ -61,7 +54,7 @@ std::wstring TemporaryPathFor(const std::wstring& target, int attempt) {
   QueryPerformanceCounter(&now);
   const DWORD value = GetCurrentProcessId() * 0x9E3779B1u ^ static_cast<DWORD>(now.QuadPart) ^
                       static_cast<DWORD>(attempt) * 0x85EBCA6Bu;
-  return target + kTemporaryMark + HexDigits(value);
+  return target + kTemporaryMark + HexCode(value).substr(2);  // 8 hex digits, without "0x"
 }
 
 // Hidden, so that it never shows on the desktop; CREATE_NEW, so that no

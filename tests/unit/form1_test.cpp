@@ -9,6 +9,7 @@
 
 #include "app/display_scale.h"
 #include "resources/resource_ids.h"
+#include "tests/e2e/driver.h"
 
 namespace {
 
@@ -77,13 +78,6 @@ UINT SessionDpi() {
 RECT ClientRect(HWND window) {
   RECT rect;
   GetClientRect(window, &rect);
-  return rect;
-}
-
-RECT RectInParent(HWND child) {
-  RECT rect;
-  GetWindowRect(child, &rect);
-  MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
 }
 

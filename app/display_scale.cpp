@@ -1,14 +1,8 @@
 #include "app/display_scale.h"
 
-namespace {
+#include "win32/system_function.h"
 
-// A function that older versions of a system DLL lack, or null.
-template <typename Function>
-Function LookUp(HMODULE module, const char* name) {
-  if (!module) return nullptr;
-  // Through the generic function pointer type, which any other converts to.
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
+namespace {
 
 HMODULE User32() { return GetModuleHandleW(L"user32.dll"); }
 
@@ -23,7 +17,8 @@ UINT SystemDpi() {
 
 void DeclareDpiAwareness() {
   using SetContext = BOOL(WINAPI*)(HANDLE);
-  if (const auto set_context = LookUp<SetContext>(User32(), "SetProcessDpiAwarenessContext")) {
+  const auto set_context = LookUpFunction<SetContext>(User32(), "SetProcessDpiAwarenessContext");
+  if (set_context) {
     // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
     if (set_context(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
   }
@@ -32,18 +27,18 @@ void DeclareDpiAwareness() {
   const UniqueModule shcore(LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   if (shcore) {
     using SetAwareness = HRESULT(WINAPI*)(int);
-    const auto set_awareness = LookUp<SetAwareness>(shcore.get(), "SetProcessDpiAwareness");
+    const auto set_awareness = LookUpFunction<SetAwareness>(shcore.get(), "SetProcessDpiAwareness");
     constexpr int kPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
     if (set_awareness && SUCCEEDED(set_awareness(kPerMonitorDpiAware))) return;
   }
 
   using SetAware = BOOL(WINAPI*)();
-  if (const auto set_aware = LookUp<SetAware>(User32(), "SetProcessDPIAware")) set_aware();
+  if (const auto set_aware = LookUpFunction<SetAware>(User32(), "SetProcessDPIAware")) set_aware();
 }
 
 UINT DpiOf(HWND window) {
   using GetDpiForWindow = UINT(WINAPI*)(HWND);
-  if (const auto get_dpi = LookUp<GetDpiForWindow>(User32(), "GetDpiForWindow")) {
+  if (const auto get_dpi = LookUpFunction<GetDpiForWindow>(User32(), "GetDpiForWindow")) {
     if (const UINT dpi = get_dpi(window)) return dpi;
   }
   return SystemDpi();
@@ -53,7 +48,7 @@ UniqueFont CreateMessageFont(UINT dpi) {
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof(metrics);
   using ParametersForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-  const auto for_dpi = LookUp<ParametersForDpi>(User32(), "SystemParametersInfoForDpi");
+  const auto for_dpi = LookUpFunction<ParametersForDpi>(User32(), "SystemParametersInfoForDpi");
   if (for_dpi) {
     if (!for_dpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) return nullptr;
   } else {
@@ -68,7 +63,7 @@ UniqueFont CreateMessageFont(UINT dpi) {
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) {
   RECT frame = {0, 0, client.cx, client.cy};
   using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  const auto adjust = LookUp<AdjustForDpi>(User32(), "AdjustWindowRectExForDpi");
+  const auto adjust = LookUpFunction<AdjustForDpi>(User32(), "AdjustWindowRectExForDpi");
   if (!adjust || !adjust(&frame, style, FALSE, ex_style, dpi)) {
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   }

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/display_scale.h"
+#include "app/dll_search.h"
 #include "app/error_report.h"
 #include "app/form1.h"
 #include "win32/error.h"
@@ -25,6 +26,9 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  // Before anything else can load a DLL by name: the program is started from
+  // Downloads folders, where anyone can leave a DLL named like a system one.
+  RestrictDllSearchToSystemFolder();
   DeclareDpiAwareness();  // before the first window, message boxes included
   try {
     Form1 form(instance);

@@ -1,0 +1,2 @@
+#include <windows.h>
+int main() { return static_cast<int>(GetFileVersionInfoSizeW(L"x", nullptr)); }

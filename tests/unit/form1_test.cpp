@@ -162,14 +162,16 @@ TEST(Form1Scale, ALargerTextSizeGrowsTheLabelAndTheWindowJustEnough) {
 // Dragged to a monitor of another scale, the window takes the place the
 // system suggests and lays the label out again for the new DPI.
 TEST(Form1Scale, MovingToAMonitorOfAnotherScaleRescalesTheLabel) {
+  const UINT other_dpi = SessionDpi() == 192 ? 144 : 192;
   Form1 form(GetModuleHandleW(nullptr));
   RECT suggested = {40, 30, 40 + 640, 30 + 160};
-  SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(other_dpi, other_dpi),
+               reinterpret_cast<LPARAM>(&suggested));
 
   RECT window;
   GetWindowRect(form.hwnd(), &window);
   ExpectRect(window, suggested, "window");
-  ExpectRect(RectInParent(form.label1()), GeometryAt(192).label, "Label1");
+  ExpectRect(RectInParent(form.label1()), GeometryAt(other_dpi).label, "Label1");
   ExpectTextFits(form.label1());
 }
 

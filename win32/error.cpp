@@ -4,29 +4,47 @@
 
 namespace {
 
+// "step (call, subject)", leaving out what is not given.
+std::wstring StepText(std::wstring_view step, std::wstring_view call, std::wstring_view subject) {
+  std::wstring details(call);
+  if (!details.empty() && !subject.empty()) details += L", ";
+  details += subject;
+  std::wstring text(step);
+  if (!details.empty()) text.append(L" (").append(details).append(L")");
+  return text;
+}
+
 std::wstring Describe(const std::wstring& step, DWORD code) {
   return step + L" failed with " + HexCode(code) + L": " + SystemMessage(code);
 }
 
-}  // namespace
-
-Win32Error::Win32Error(std::wstring step, DWORD code)
-    : step_(std::move(step)), code_(code), what_(ToUtf8(Describe(step_, code_))) {}
-
-void ThrowLastError(std::wstring_view call, std::wstring_view subject) {
-  const DWORD code = GetLastError();
-  std::wstring step(call);
-  if (!subject.empty()) step.append(L" (").append(subject).append(L")");
-  throw Win32Error(std::move(step), code);
-}
-
-std::wstring SystemMessage(DWORD code) {
+// The system's text for `code` in `language` (0: the user's), or empty.
+std::wstring FormatSystemMessage(DWORD code, LANGID language) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      nullptr, code, language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring message = length ? std::wstring(buffer, length) : std::wstring();
   LocalFree(buffer);
+  return message;
+}
+
+}  // namespace
+
+Win32Error::Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject,
+                       DWORD code)
+    : step_(StepText(step, call, subject)), code_(code), what_(ToUtf8(Describe(step_, code_))) {}
+
+void ThrowLastError(std::wstring_view step, std::wstring_view call, std::wstring_view subject) {
+  const DWORD code = GetLastError();
+  throw Win32Error(step, call, subject, code);
+}
+
+std::wstring SystemMessage(DWORD code) {
+  // The program speaks Korean, also on a Windows whose display language is
+  // another: the system's Korean text where it has one.
+  std::wstring message = FormatSystemMessage(code, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
+  if (message.empty()) message = FormatSystemMessage(code, 0);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
                               message.back() == L' ' || message.back() == L'.')) {
     message.pop_back();

@@ -6,12 +6,15 @@
 #include <string>
 #include <string_view>
 
-// The program's one error type: which call or step failed and the Windows
-// error code (or HRESULT) it reported. The top level turns it into the
-// user's message.
+// The program's one error type: which step failed and the Windows error
+// code (or HRESULT) it reported. The top level turns it into the user's
+// message.
 class Win32Error : public std::exception {
  public:
-  Win32Error(std::wstring step, DWORD code);
+  // `step` says in the user's words what the program was doing; `call` names
+  // the Windows call that failed and `subject` what it worked on, each only
+  // if there is one: "바로가기 파일 바꾸기 (MoveFileExW, C:\...\x.url)".
+  Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject, DWORD code);
 
   const std::wstring& step() const noexcept { return step_; }
   DWORD code() const noexcept { return code_; }
@@ -23,13 +26,14 @@ class Win32Error : public std::exception {
   std::string what_;  // UTF-8, for logs and test failures
 };
 
-// Raises Win32Error with GetLastError() for the failed `call`, naming what it
-// worked on, if anything: "MoveFileExW (C:\Users\...\Desktop\x.url)". The code is read
-// before anything else can change it.
-[[noreturn]] void ThrowLastError(std::wstring_view call, std::wstring_view subject = {});
+// Raises Win32Error with GetLastError() for the failed `call` made in `step`.
+// The code is read before anything else can change it.
+[[noreturn]] void ThrowLastError(std::wstring_view step, std::wstring_view call,
+                                 std::wstring_view subject = {});
 
-// The system's own text for a Windows error code or HRESULT, without the
-// trailing line break and full stop; empty when the system has none.
+// The system's own text for a Windows error code or HRESULT, in Korean where
+// the system has it, else in the user's language; without the trailing line
+// break and full stop; empty when the system has none.
 std::wstring SystemMessage(DWORD code);
 
 // A Windows error code or HRESULT as it is usually written: 0x80070005.

@@ -30,7 +30,7 @@ HKEY OpenUserShellFolders() {
   HKEY key = nullptr;
   const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0,
                                        KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
-  if (status != ERROR_SUCCESS) throw Win32Error(L"RegOpenKeyExW (User Shell Folders)", status);
+  if (status != ERROR_SUCCESS) throw Win32Error(L"test setup", L"RegOpenKeyExW", L"User Shell Folders", status);
   return key;
 }
 
@@ -38,7 +38,7 @@ void SetDesktopValue(HKEY key, const std::wstring& value) {
   const LSTATUS status =
       RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  if (status != ERROR_SUCCESS) throw Win32Error(L"RegSetValueExW (Desktop)", status);
+  if (status != ERROR_SUCCESS) throw Win32Error(L"test setup", L"RegSetValueExW", L"Desktop", status);
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ ScratchFolder::ScratchFolder(const std::wstring& name) {
   path_ = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::to_wstring(GetTickCount());
   RemoveTree(path_);
-  if (!CreateDirectoryW(path_.c_str(), nullptr)) ThrowLastError(L"CreateDirectoryW", path_);
+  if (!CreateDirectoryW(path_.c_str(), nullptr)) ThrowLastError(L"test setup", L"CreateDirectoryW", path_);
 }
 
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }

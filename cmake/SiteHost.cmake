@@ -1,8 +1,9 @@
 # The site's host name is compiled into the program, into a file name and
 # into the shortcut's lines, so only a plain fully qualified ASCII host name
 # is accepted: labels of letters, digits and inner hyphens, 1 to 63
-# characters each, at least two labels, 251 characters at most (so that
-# <host>.url is a valid file name of at most 255 characters).
+# characters each, at least two labels, 241 characters at most (so that the
+# shortcut's temporary file, <host>.url.~ and 8 hex digits, is a valid file
+# name of at most 255 characters).
 
 # Sets `out_var` to what is wrong with `host`, or to "" when it is fine.
 function(ostrivane_site_host_problem host out_var)
@@ -24,8 +25,8 @@ function(ostrivane_site_host_problem host out_var)
     set(problem "it contains a control character or a non-ASCII character (write an international name in its xn-- form)")
   elseif(NOT host MATCHES "^[A-Za-z0-9.-]+$")
     set(problem "it contains a character other than ASCII letters, digits, '-' and '.'")
-  elseif(length GREATER 251)
-    set(problem "it is ${length} characters long; at most 251 are allowed, so that <host>.url is a valid file name")
+  elseif(length GREATER 241)
+    set(problem "it is ${length} characters long; at most 241 are allowed, so that <host>.url and its temporary file <host>.url.~12345678 are valid file names")
   elseif(host MATCHES "^\\.|\\.$|\\.\\.")
     set(problem "it has an empty label (a leading, trailing or doubled '.')")
   elseif(NOT host MATCHES "\\.")

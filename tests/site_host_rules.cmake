@@ -29,10 +29,11 @@ expect_accepted("Trelvik.Example")
 expect_accepted("a-1.b2.c3")
 expect_accepted("xn--bj0bj06e.example")
 expect_accepted("${label63}.example")
-# 251 characters, the most that leaves <host>.url a valid file name: four
-# labels of 61 and one of 3, with dots.
+# 241 characters, the most that leaves <host>.url.~12345678 a valid file
+# name: three labels of 61 and one of 55, with dots.
 string(REPEAT "b" 61 label61)
-expect_accepted("${label61}.${label61}.${label61}.${label61}.bbb")
+string(REPEAT "b" 55 label55)
+expect_accepted("${label61}.${label61}.${label61}.${label55}")
 
 expect_refused("" "empty")
 expect_refused("https://www.trelvik.example" "scheme")
@@ -53,4 +54,4 @@ expect_refused("www..example" "empty label")
 expect_refused("-www.trelvik.example" "'-www' starts or ends with '-'")
 expect_refused("www.trelvik-.example" "starts or ends with '-'")
 expect_refused("${label64}.example" "64 characters long")
-expect_refused("${label61}.${label61}.${label61}.${label61}.bbbb" "252 characters long; at most 251")
+expect_refused("${label61}.${label61}.${label61}.${label55}b" "242 characters long; at most 241")

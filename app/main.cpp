@@ -9,6 +9,7 @@
 #include "app/dll_search.h"
 #include "app/error_report.h"
 #include "app/form1.h"
+#include "resources/texts.h"
 #include "win32/error.h"
 
 namespace {
@@ -33,6 +34,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   try {
     Form1 form(instance);
     form.Load();  // installs the shortcut; the window has not been visible yet
+    // Asked to close while the confirmation was up (a task manager, logging
+    // off): the shortcut is in place, and the program ends as asked.
+    if (!form.hwnd()) return 0;
     form.Show(show_command);
     return RunMessageLoop();
   } catch (const Win32Error& error) {
@@ -41,9 +45,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     ReportOutOfMemory();
   } catch (const std::exception& error) {
     // Not one of ours: name it by its own words, if it has any.
-    ReportStartupError(L"C++ exception: " + FromUtf8(error.what()), ERROR_INTERNAL_ERROR);
+    ReportStartupError(std::wstring(texts::kStepUnexpected) + L" (" + FromUtf8(error.what()) + L")",
+                       ERROR_INTERNAL_ERROR);
   } catch (...) {
-    ReportStartupError(L"C++ exception", ERROR_INTERNAL_ERROR);
+    ReportStartupError(texts::kStepUnexpected, ERROR_INTERNAL_ERROR);
   }
   return 1;
 }

@@ -7,8 +7,9 @@
 #                         edition, start Xvfb (or use $DISPLAY with --display)
 #                         and wineserver; first ends whatever an earlier session
 #                         in DIR left running
-#   wine-session.sh exec DIR PROGRAM [ARGS]
-#                         run a Windows program in the session
+#   wine-session.sh exec DIR [--locale LOCALE] PROGRAM [ARGS]
+#                         run a Windows program in the session, in the Korean
+#                         locale or the one given (en_US.UTF-8: code page 1252)
 #   wine-session.sh scale DIR DPI
 #                         set the display scale Wine reports to every program
 #                         (96 is 100%, 144 is 150%, 192 is 200%)
@@ -141,6 +142,10 @@ ENV
     ;;
   exec)
     load_env
+    if [ "${1:-}" = --locale ]; then
+      export LANG=${2:?--locale needs a locale such as en_US.UTF-8} LC_ALL=$2
+      shift 2
+    fi
     # Wine starts helper processes (the desktop, services) that inherit the
     # output descriptors and outlive the program; through a file they cannot
     # hold a caller's pipe open after the program has ended.

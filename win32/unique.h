@@ -15,6 +15,12 @@ struct HandleCloser {
 // A kernel handle; wrap only valid handles (CreateFileW's INVALID_HANDLE_VALUE is checked first).
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+struct FindCloser {
+  void operator()(HANDLE search) const noexcept { FindClose(search); }
+};
+// A search of a folder; wrap only a search that started (not INVALID_HANDLE_VALUE).
+using UniqueFindHandle = std::unique_ptr<void, FindCloser>;
+
 struct TaskMemFreer {
   void operator()(void* memory) const noexcept { CoTaskMemFree(memory); }
 };

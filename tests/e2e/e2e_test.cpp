@@ -1,8 +1,17 @@
 // The real Ostrivane.exe, started and answered the way a user would.
 
-#include <gtest/gtest.h>
+#include <windows.h>
+#include <ole2.h>
 
+#include <gtest/gtest.h>
+#include <intshcut.h>
+#include <isguids.h>
+#include <shlguid.h>
+#include <shlobj.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "driver.h"
 #include "site_host.h"
@@ -20,13 +29,75 @@ int Scaled(int pixels_at_96_dpi) {
 
 std::wstring ShortcutOnDesktop() { return DesktopFolder() + L"\\" + kSiteHost + L".url"; }
 
-std::string ExpectedShortcutBytes() {
+// 바로가기 in code page 949 unless other bytes are given.
+std::string ExpectedShortcutBytes(const std::string& hangul = "\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2") {
   const std::string site = "https://" + ToUtf8(kSiteHost);
   return "[InternetShortcut]\r\n"
          "URL=" + site + "\r\n"
-         "Description=Trelvik\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2\r\n"  // 바로가기 in code page 949
+         "Description=Trelvik" + hangul + "\r\n"
          "IconFile=" + site + "/favicon.ico\r\n"
          "IconIndex=1\r\n";
+}
+
+std::wstring ProfileValue(const wchar_t* section, const wchar_t* key) {
+  wchar_t value[512] = {};
+  GetPrivateProfileStringW(section, key, L"", value, 512, ShortcutOnDesktop().c_str());
+  return value;
+}
+
+struct ComReleaser {
+  void operator()(IUnknown* object) const { object->Release(); }
+};
+template <typename Interface>
+using ComPtr = std::unique_ptr<Interface, ComReleaser>;
+
+template <typename Interface>
+ComPtr<Interface> Query(IUnknown* object, REFIID iid) {
+  void* result = nullptr;
+  object->QueryInterface(iid, &result);
+  return ComPtr<Interface>(static_cast<Interface*>(result));
+}
+
+// Reads the shortcut back as Windows does: through the profile functions,
+// the description from the Unicode section where there is one, and through
+// the shell's Internet-shortcut component.
+void ExpectShortcutReadsBackWhole() {
+  const std::wstring site = L"https://" + std::wstring(kSiteHost);
+  EXPECT_EQ(ProfileValue(L"InternetShortcut", L"URL"), site);
+  EXPECT_EQ(ProfileValue(L"InternetShortcut", L"IconFile"), site + L"/favicon.ico");
+  EXPECT_EQ(ProfileValue(L"InternetShortcut", L"IconIndex"), L"1");
+  const std::string utf7 = ToUtf8(ProfileValue(L"InternetShortcut.W", L"Description"));
+  std::wstring description(64, L'\0');
+  description.resize(MultiByteToWideChar(CP_UTF7, 0, utf7.data(), static_cast<int>(utf7.size()),
+                                         description.data(), 64));
+  if (utf7.empty()) description = ProfileValue(L"InternetShortcut", L"Description");
+  EXPECT_EQ(description, L"Trelvik바로가기");
+
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  {
+    IUnknown* raw = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_InternetShortcut, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IUnknown, reinterpret_cast<void**>(&raw)), S_OK);
+    const ComPtr<IUnknown> shortcut(raw);
+    ASSERT_EQ(Query<IPersistFile>(raw, IID_IPersistFile)->Load(ShortcutOnDesktop().c_str(), STGM_READ), S_OK);
+    wchar_t* url = nullptr;
+    ASSERT_EQ(Query<IUniformResourceLocatorW>(raw, IID_IUniformResourceLocatorW)->GetURL(&url), S_OK);
+    EXPECT_EQ(std::wstring(url), site);
+    CoTaskMemFree(url);
+
+    IPropertyStorage* raw_storage = nullptr;
+    ASSERT_EQ(Query<IPropertySetStorage>(raw, IID_IPropertySetStorage)
+                  ->Open(FMTID_Intshcut, STGM_READ, &raw_storage), S_OK);
+    const ComPtr<IPropertyStorage> storage(raw_storage);
+    PROPSPEC names[2] = {{PRSPEC_PROPID, {PID_IS_ICONFILE}}, {PRSPEC_PROPID, {PID_IS_ICONINDEX}}};
+    PROPVARIANT values[2] = {};
+    ASSERT_EQ(storage->ReadMultiple(2, names, values), S_OK);
+    EXPECT_EQ(values[0].vt == VT_LPWSTR ? values[0].pwszVal : L"", site + L"/favicon.ico");
+    // Wine 8 fills only the low half of the VT_I4 index.
+    EXPECT_EQ(values[1].vt == VT_I4 ? LOWORD(values[1].lVal) : -1, 1);
+    FreePropVariantArray(2, values);
+  }
+  CoUninitialize();
 }
 
 // The one button a message box shows, or null when it shows another number.
@@ -61,6 +132,7 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   EXPECT_FALSE(ShowsIcon(box));
   // The shortcut is complete on disk while the user reads the message.
   EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  ExpectShortcutReadsBackWhole();
   SaveScreenshot(box, L"messagebox");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 
@@ -107,6 +179,16 @@ void ExpectReportedFailure(const std::wstring& step, const std::wstring& screens
   const std::wstring report = WindowText(GetDlgItem(box, 0xFFFF));
   EXPECT_EQ(report.rfind(L"사이트 바로가기를 설치하지 못했습니다.", 0), 0u) << ToUtf8(report);
   EXPECT_NE(report.find(step), std::wstring::npos) << ToUtf8(report);
+  // The step and the cause are told in Korean too, whatever the system's
+  // language: the words between the label and the parentheses.
+  for (const std::wstring label : {L"실패한 단계: ", L"원인: "}) {
+    const size_t start = report.find(label);
+    ASSERT_NE(start, std::wstring::npos) << ToUtf8(report);
+    const std::wstring line = report.substr(start, report.find(L'\n', start) - start);
+    EXPECT_TRUE(std::any_of(line.begin() + label.size(), line.begin() + line.rfind(L" ("),
+                            [](wchar_t c) { return c >= 0xAC00 && c <= 0xD7A3; }))
+        << ToUtf8(line);
+  }
   EXPECT_TRUE(ShowsIcon(box)) << "the report shows the error icon";
   ASSERT_NE(OnlyButton(box), nullptr);
   SaveScreenshot(box, screenshot);
@@ -122,7 +204,8 @@ TEST(Ostrivane, FailureIsReportedAndTheWindowNeverShown) {
   DeleteFileW(taken.c_str());
   ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
 
-  ExpectReportedFailure(L"MoveFileExW", L"error-report");
+  ExpectReportedFailure(L"같은 이름의 폴더가 있는 자리에 바로가기 쓰기 (" + taken + L")",
+                        L"error-report");
 
   // The folder is left as it was.
   EXPECT_TRUE(GetFileAttributesW(taken.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
@@ -145,7 +228,8 @@ TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
     CloseHandle(file);
   }
 
-  ExpectReportedFailure(L"read-only", L"error-read-only");
+  ExpectReportedFailure(L"읽기 전용인 기존 바로가기 바꾸기 (" + shortcut + L")",
+                        L"error-read-only");
 
   EXPECT_EQ(ReadFileBytes(shortcut), old_bytes);
   EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -155,6 +239,45 @@ TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
   SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(shortcut.c_str());
+}
+
+// Something asks the still hidden window to close while the confirmation is
+// up (a task manager, logging off): the program ends quietly as asked.
+TEST(Ostrivane, ACloseRequestBeforeTheWindowIsShownEndsItQuietly) {
+  DeleteFileW(ShortcutOnDesktop().c_str());
+  ProgramUnderTest program;
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no message box";
+  const HWND hidden = FindWindowW(L"Ostrivane.Form1", nullptr);
+  ASSERT_NE(hidden, nullptr);
+  PostMessageW(hidden, WM_CLOSE, 0, 0);
+  for (int waited = 0; IsWindow(hidden) && waited < 100; ++waited) Sleep(10);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u) << "an error report or the window kept it running";
+  EXPECT_FALSE(program.window_ever_shown());
+  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+}
+
+// Run by CTest in a locale whose ANSI code page, 1252, has no Hangul: the
+// five lines keep their place, and the description follows whole in the
+// Unicode section.
+TEST(OtherCodePage, ShortcutIsWholeAndReadsBack) {
+  ASSERT_EQ(GetACP(), 1252u);
+  DeleteFileW(ShortcutOnDesktop().c_str());
+  ProgramUnderTest program;
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no message box";
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  const HWND form = program.WaitForMainWindow(kTimeoutMs);
+  ASSERT_NE(form, nullptr);
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
+
+  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()),
+            ExpectedShortcutBytes("????") +
+                "[InternetShortcut.W]\r\nDescription=Trelvik+vBS4XKwArjA-\r\n");
+  ExpectShortcutReadsBackWhole();
 }
 
 }  // namespace

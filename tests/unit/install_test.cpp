@@ -75,7 +75,7 @@ class MessageBoxAnswerer {
     }
     box.shortcut_complete =
         Exists(answerer->shortcut_) &&
-        ReadBytes(answerer->shortcut_) == ShortcutFileBytes(kHost);
+        ReadBytes(answerer->shortcut_) == ShortcutFileBytes(kHost, GetACP());
     answerer->boxes_.push_back(box);
     PostMessageW(window, WM_COMMAND, IDOK, 0);
     Sleep(200);  // let it close before looking again
@@ -124,7 +124,8 @@ TEST(InstallSiteShortcut, MissingDesktopFolderFailsBeforeAnyMessageAndWritesNoth
     InstallSiteShortcut(form.hwnd(), kHost);
     ADD_FAILURE() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_EQ(error.step(), L"SHGetSpecialFolderLocation (CSIDL_DESKTOPDIRECTORY)") << error.what();
+    EXPECT_EQ(error.step(), L"바탕 화면 폴더 찾기 (SHGetSpecialFolderLocation, CSIDL_DESKTOPDIRECTORY)")
+        << error.what();
     EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   }
   EXPECT_TRUE(user.Finish().empty());

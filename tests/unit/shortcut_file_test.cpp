@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "test_folder.h"
@@ -12,14 +13,16 @@ namespace {
 
 constexpr wchar_t kHost[] = L"www.trelvik.example";
 
-// The exact bytes another program reads: five lines, CR LF after each, the
-// Hangul of the description in code page 949, no byte-order mark.
-const std::string kExpectedBytes =
-    "[InternetShortcut]\r\n"
-    "URL=https://www.trelvik.example\r\n"
-    "Description=Trelvik\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2\r\n"
-    "IconFile=https://www.trelvik.example/favicon.ico\r\n"
-    "IconIndex=1\r\n";
+// The five lines as another program reads them, CR LF after each, no
+// byte-order mark, with the description's Hangul in the given bytes.
+std::string FiveLines(const std::string& hangul) {
+  return "[InternetShortcut]\r\n"
+         "URL=https://www.trelvik.example\r\n"
+         "Description=Trelvik" + hangul + "\r\n"
+         "IconFile=https://www.trelvik.example/favicon.ico\r\n"
+         "IconIndex=1\r\n";
+}
+const std::string kExpectedBytes = FiveLines("\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2");  // code page 949
 
 TEST(ShortcutFile, LinesUseTheHostUnchanged) {
   const std::vector<std::wstring> expected = {
@@ -32,14 +35,24 @@ TEST(ShortcutFile, LinesUseTheHostUnchanged) {
   EXPECT_EQ(ShortcutLines(L"Sub-1.Example.ORG"), expected);
 }
 
-TEST(ShortcutFile, BytesAreFiveCrLfLinesInCodePage949) {
+// Where the code page holds Hangul, the file is the five lines alone. Where
+// it does not, the lines stay as Windows' shell writes them, replacement
+// characters and all, and the description follows whole, in UTF-7.
+TEST(ShortcutFile, BytesInEachCodePage) {
   ASSERT_EQ(GetACP(), 949u) << "the tests expect the Korean ANSI code page";
-  EXPECT_EQ(ShortcutFileBytes(kHost), kExpectedBytes);
+  const std::string unicode_section =
+      "[InternetShortcut.W]\r\nDescription=Trelvik+vBS4XKwArjA-\r\n";
+  EXPECT_EQ(ShortcutFileBytes(kHost, 949), kExpectedBytes);
+  EXPECT_EQ(ShortcutFileBytes(kHost, CP_UTF8),
+            FiveLines("\xEB\xB0\x94\xEB\xA1\x9C\xEA\xB0\x80\xEA\xB8\xB0"));
+  EXPECT_EQ(ShortcutFileBytes(kHost, 1252), FiveLines("????") + unicode_section);
+  EXPECT_EQ(ShortcutFileBytes(kHost, 932), FiveLines("????") + unicode_section);
 }
 
 TEST(ShortcutFile, PathIsHostDotUrlInTheFolder) {
   EXPECT_EQ(ShortcutPath(L"C:\\Users\\민수\\Desktop", kHost),
             L"C:\\Users\\민수\\Desktop\\www.trelvik.example.url");
+  EXPECT_EQ(ShortcutPath(L"E:\\", kHost), L"E:\\www.trelvik.example.url");
 }
 
 TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
@@ -86,20 +99,23 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
   EXPECT_TRUE(ListFolder(scratch.path()).empty());
 }
 
-// A folder already standing where the shortcut goes is never touched, and
-// the temporary file is gone again.
-TEST(WriteShortcutFile, TargetTakenByAFolderIsLeftAlone) {
+// A folder already standing where the shortcut goes is named at once, not
+// waited on as if a reader held it, and never touched.
+TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
   ScratchFolder desktop;
   const std::wstring taken = desktop.path() + L"\\www.trelvik.example.url";
   ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
   WriteBytes(taken + L"\\keep.txt", "keep");
 
+  const ULONGLONG start = GetTickCount64();
   try {
     WriteShortcutFile(desktop.path(), kHost);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_NE(error.step().find(L"MoveFileExW"), std::wstring::npos) << error.what();
+    EXPECT_EQ(error.step(), L"같은 이름의 폴더가 있는 자리에 바로가기 쓰기 (" + taken + L")");
+    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   }
+  EXPECT_LT(GetTickCount64() - start, 300u);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
   EXPECT_TRUE(IsDirectory(taken));
   EXPECT_EQ(ReadBytes(taken + L"\\keep.txt"), "keep");
@@ -130,7 +146,7 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
 UniqueHandle HoldOpen(const std::wstring& path) {
   const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"CreateFileW", path);
+  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"test setup", L"CreateFileW", path);
   return UniqueHandle(raw);
 }
 
@@ -167,12 +183,45 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
 }
 
 // The temporary file is hidden while it is written; the finished shortcut
-// must not be.
-TEST(WriteShortcutFile, FinishedShortcutIsNeitherHiddenNorReadOnly) {
+// has the attributes of a new file, archive mark included.
+TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
   ScratchFolder desktop;
   const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kHost).c_str());
-  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY), 0u) << attributes;
+  EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+}
+
+// A one-byte file at `path`, last written `age_s` seconds ago.
+void WriteAged(const std::wstring& path, ULONGLONG age_s) {
+  WriteBytes(path, "x");
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
+  time.QuadPart -= age_s * 10'000'000;
+  const FILETIME written = {time.LowPart, time.HighPart};
+  const UniqueHandle file(
+      CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  SetFileTime(file.get(), nullptr, nullptr, &written);
+}
+
+// Temporary files that interrupted runs left are removed once they are a
+// minute old; nothing else is touched, and what cannot go stays.
+TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
+  ScratchFolder desktop;
+  const std::wstring folder = desktop.path() + L"\\";
+  const std::wstring young = L"www.trelvik.example.url.~5678cdef";
+  const std::wstring read_only = L"www.trelvik.example.url.~9999AAAA";
+  std::vector<std::wstring> kept = {
+      L"www.other.example.url.~0123ABCD", L"www.trelvik.example.url.~0123ABC",
+      L"www.trelvik.example.url.~0123ABCDE", L"www.trelvik.example.url.~0123ABCG",
+      L"www.trelvik.example.url.bak", young, read_only};
+  for (const std::wstring& name : kept) WriteAged(folder + name, name == young ? 0 : 120);
+  ASSERT_TRUE(SetFileAttributesW((folder + read_only).c_str(), FILE_ATTRIBUTE_READONLY));
+  WriteAged(folder + L"www.trelvik.example.url.~0123abcd", 120);
+
+  WriteShortcutFile(desktop.path(), kHost);
+  kept.push_back(L"www.trelvik.example.url");
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(ListFolder(desktop.path()), kept);
 }
 
 // 230 characters of folder: the shortcut's own path would fit in MAX_PATH,

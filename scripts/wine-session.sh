@@ -2,11 +2,12 @@
 # A throwaway Wine session for tests and demo runs: its own prefix, home and
 # virtual display, so nothing touches the real user's home or desktop.
 #
-#   wine-session.sh start DIR [--edition i686|x86_64] [--display]
+#   wine-session.sh start DIR [--edition i686|x86_64] [--display] [--screen WxH]
 #                         make DIR/prefix for the 32-bit (default) or 64-bit
 #                         edition, start Xvfb (or use $DISPLAY with --display)
 #                         and wineserver; first ends whatever an earlier session
-#                         in DIR left running
+#                         in DIR left running. The Xvfb screen and Wine's
+#                         desktop are WxH pixels, 1024x768 unless given
 #   wine-session.sh exec DIR [--locale LOCALE] PROGRAM [ARGS]
 #                         run a Windows program in the session, in the Korean
 #                         locale or the one given (en_US.UTF-8: code page 1252)
@@ -34,7 +35,7 @@ load_env() {
 start_xvfb() {
   rm -f "$dir/display"
   # Xvfb picks a free display number and writes it to fd 3 once it is ready.
-  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+  setsid Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp \
     3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   for _ in $(seq 100); do
@@ -75,14 +76,19 @@ unlink_user_folders() {
 
 case "$command" in
   start)
-    edition=i686 use_current_display=false
+    edition=i686 use_current_display=false screen=1024x768
     while [ $# -gt 0 ]; do
       case "$1" in
         --edition) edition=${2:?--edition needs i686 or x86_64}; shift 2 ;;
         --display) [ -n "${DISPLAY:-}" ] && use_current_display=true; shift ;;
+        --screen) screen=${2:?--screen needs a size such as 1024x768}; shift 2 ;;
         *) echo "wine-session: unknown option '$1'" >&2; exit 2 ;;
       esac
     done
+    if ! [[ "$screen" =~ ^[1-9][0-9]*x[1-9][0-9]*$ ]]; then
+      echo "wine-session: the screen size is WIDTHxHEIGHT in pixels, such as 1024x768; got '$screen'" >&2
+      exit 2
+    fi
     # Each edition has its own loader and prefix kind. Debian's `wine` always
     # picks the 32-bit loader, so the 64-bit one is named outright.
     case "$edition" in
@@ -132,11 +138,12 @@ ENV
       # itself, as Windows would, with no window manager needed. The desktop
       # named "shell" is the one with a taskbar.
       "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-      "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
-      # Restart so the desktop comes up with these settings.
-      wineserver -k
-      wineserver -w
     fi
+    # The desktop's size, on every start: a kept prefix may have had another.
+    "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$screen" /f >/dev/null 2>&1
+    # Restart so the desktop comes up with these settings.
+    wineserver -k
+    wineserver -w
     # One wineserver for the whole session instead of one per program.
     wineserver -p </dev/null >/dev/null 2>&1
     ;;

@@ -33,11 +33,14 @@ build=$PWD/build/mingw-$edition
 session=$build/wine-run
 screenshots=$build/screenshots/$scale
 trap 'scripts/wine-session.sh stop "$session" --keep-prefix' EXIT
-scripts/wine-session.sh start "$session" --edition "$edition" --display
+# The screen grows with the scale, from 1024x768 at 100%, so the window and
+# the message box fit on it whole.
+screen=$((1024 * scale / 100))x$((768 * scale / 100))
+scripts/wine-session.sh start "$session" --edition "$edition" --display --screen "$screen"
 run() { scripts/wine-session.sh exec "$session" "$@"; }
 OSTRIVANE_TEST_DPI=$((96 * scale / 100))
 export OSTRIVANE_TEST_DPI
-echo "Display scale: $scale% ($OSTRIVANE_TEST_DPI DPI)"
+echo "Display scale: $scale% ($OSTRIVANE_TEST_DPI DPI), screen $screen"
 scripts/wine-session.sh scale "$session" "$OSTRIVANE_TEST_DPI"
 
 rm -rf "$screenshots"

@@ -22,15 +22,16 @@ copy_sources() {
   tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$1" -xf -
 }
 
+clock=()  # a command configure and build run cmake through, when set: a faked clock
 # configure SOURCE BUILD [CMAKE_ARGS...]: the release configuration, quietly.
 configure() {
   local source=$1 build=$2
   shift 2
-  cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source/cmake/$toolchain" \
+  "${clock[@]}" cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >"$build.configure.log" 2>&1
 }
 
-build() { cmake --build "$1" >"$1.build.log" 2>&1 || { cat "$1.build.log" >&2; return 1; }; }
+build() { "${clock[@]}" cmake --build "$1" >"$1.build.log" 2>&1 || { cat "$1.build.log" >&2; return 1; }; }
 
 # expect_configure_error WORDS [CMAKE_ARGS...]: configure must fail and say WORDS.
 expect_configure_error() {
@@ -44,10 +45,13 @@ expect_configure_error() {
 
 case "$check" in
   reproducible)
-    # Two checkouts in different folders, at different depths.
+    # Two checkouts in different folders, at different depths, the second built years
+    # later. NO_FAKE_STAT=1: only the clock is faked, not the file times Ninja compares.
+    command -v faketime >/dev/null || fail "faketime is not installed: run scripts/setup-debian.sh"
     copy_sources "$work/one/src"
     copy_sources "$work/second/checkout/of/ostrivane"
     for tree in "$work/one/src" "$work/second/checkout/of/ostrivane"; do
+      [ "$tree" = "$work/one/src" ] || clock=(env -u SOURCE_DATE_EPOCH NO_FAKE_STAT=1 faketime '2041-03-14 09:26:53')
       configure "$tree" "$tree/build" -DOSTRIVANE_DIST_DIR="$tree/dist"
       build "$tree/build"
     done

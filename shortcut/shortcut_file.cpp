@@ -15,7 +15,8 @@ namespace {
 // The temporary file is named after the shortcut, "<host>.url.~1a2b3c4d",
 // so that a leftover (after a power cut, say) is easy to recognise.
 constexpr wchar_t kTemporaryMark[] = L".~";
-constexpr size_t kTemporarySuffixLength = 2 + 8;  // the mark and 8 hex digits
+constexpr size_t kTemporaryDigits = 8;  // hex
+constexpr size_t kTemporarySuffixLength = 2 + kTemporaryDigits;  // with the mark
 constexpr int kTemporaryNameAttempts = 8;
 constexpr size_t kMaxFileNameLength = 255;
 // A temporary file this much older than now was left by an earlier run
@@ -112,10 +113,10 @@ ULONGLONG FileTimeValue(const FILETIME& time) {
 // Whether `name` is "<shortcut name>.~" and exactly 8 hex digits.
 bool IsTemporaryNameOf(const std::wstring& name, const std::wstring& shortcut_name) {
   const std::wstring prefix = shortcut_name + kTemporaryMark;
-  return name.size() == prefix.size() + 8 &&
+  return name.size() == prefix.size() + kTemporaryDigits &&
          CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
                               static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL &&
-         std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == 8;
+         std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == kTemporaryDigits;
 }
 
 // Removes the temporary files of this shortcut that an interrupted earlier

@@ -1,6 +1,6 @@
 # What turns a build of Ostrivane.exe into something to ship: the check that
-# it is self-contained, optional Authenticode signing, and publishing it with
-# its checksum to a dist folder.
+# it is fit to ship (check_executable.cmake), optional Authenticode signing,
+# and publishing it with its checksum to a dist folder.
 
 set(OSTRIVANE_DIST_DIR "" CACHE PATH
     "Folder that receives Ostrivane.exe and Ostrivane.exe.sha256 after each build; empty for none")
@@ -9,8 +9,8 @@ set(SIGN_KEY "" CACHE FILEPATH
     "PEM private key of SIGN_CERT; its password, if any, in the environment variable OSTRIVANE_SIGN_PASSWORD")
 set(SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server for the signature; empty for none")
 
-# Every build fails if the executable needs a DLL Windows does not have, or
-# carries a manifest.
+# Every build fails if the executable imports a DLL that is not a KnownDLL,
+# carries a manifest, or lacks a security mark.
 add_custom_command(TARGET Ostrivane POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXECUTABLE=$<TARGET_FILE:Ostrivane>
           -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake

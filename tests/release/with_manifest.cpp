@@ -1,2 +1,2 @@
-// Carries a manifest resource: the self-contained check must refuse it.
+// Carries a manifest resource: the executable check must refuse it.
 int main() { return 0; }

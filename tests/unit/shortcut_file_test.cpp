@@ -190,36 +190,31 @@ TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
   EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
-// A one-byte file at `path`, last written `age_s` seconds ago.
-void WriteAged(const std::wstring& path, ULONGLONG age_s) {
-  WriteBytes(path, "x");
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  ULARGE_INTEGER time = {{now.dwLowDateTime, now.dwHighDateTime}};
-  time.QuadPart -= age_s * 10'000'000;
-  const FILETIME written = {time.LowPart, time.HighPart};
-  const UniqueHandle file(
-      CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  SetFileTime(file.get(), nullptr, nullptr, &written);
-}
-
-// Temporary files that interrupted runs left are removed once they are a
-// minute old; nothing else is touched, and what cannot go stays.
+// Temporary files that interrupted runs left are removed once a minute old;
+// nothing else is touched (another host's, other names, a young one), and
+// one that cannot be removed stays.
 TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   ScratchFolder desktop;
-  const std::wstring folder = desktop.path() + L"\\";
-  const std::wstring young = L"www.trelvik.example.url.~5678cdef";
-  const std::wstring read_only = L"www.trelvik.example.url.~9999AAAA";
-  std::vector<std::wstring> kept = {
-      L"www.other.example.url.~0123ABCD", L"www.trelvik.example.url.~0123ABC",
-      L"www.trelvik.example.url.~0123ABCDE", L"www.trelvik.example.url.~0123ABCG",
-      L"www.trelvik.example.url.bak", young, read_only};
-  for (const std::wstring& name : kept) WriteAged(folder + name, name == young ? 0 : 120);
-  ASSERT_TRUE(SetFileAttributesW((folder + read_only).c_str(), FILE_ATTRIBUTE_READONLY));
-  WriteAged(folder + L"www.trelvik.example.url.~0123abcd", 120);
+  const std::wstring own = L"www.trelvik.example.url.~";
+  std::vector<std::wstring> kept = {L"www.other.example.url.~0123ABCD", own + L"0123ABC",
+                                    own + L"0123ABCDE", own + L"0123ABCG", own + L"5678cdef",
+                                    own + L"9999AAAA", L"www.trelvik.example.url.bak",
+                                    own + L"0123abcd"};  // the last one goes
+  FILETIME old;
+  GetSystemTimeAsFileTime(&old);
+  old.dwHighDateTime -= 1;  // 2^32 x 100 ns: about seven minutes ago
+  for (const std::wstring& name : kept) {
+    const std::wstring path = desktop.path() + L"\\" + name;
+    WriteBytes(path, "x");
+    const UniqueHandle file(
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (name != own + L"5678cdef") SetFileTime(file.get(), nullptr, nullptr, &old);
+  }
+  ASSERT_TRUE(SetFileAttributesW((desktop.path() + L"\\" + own + L"9999AAAA").c_str(),
+                                 FILE_ATTRIBUTE_READONLY));
 
   WriteShortcutFile(desktop.path(), kHost);
-  kept.push_back(L"www.trelvik.example.url");
+  kept.back() = L"www.trelvik.example.url";
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(ListFolder(desktop.path()), kept);
 }

@@ -149,8 +149,10 @@ ENV
     ;;
   exec)
     load_env
+    # Through env: the shell itself need not have that locale installed.
+    locale=()
     if [ "${1:-}" = --locale ]; then
-      export LANG=${2:?--locale needs a locale such as en_US.UTF-8} LC_ALL=$2
+      locale=(env "LANG=${2:?--locale needs a locale such as en_US.UTF-8}" "LC_ALL=$2")
       shift 2
     fi
     # Wine starts helper processes (the desktop, services) that inherit the
@@ -158,7 +160,7 @@ ENV
     # hold a caller's pipe open after the program has ended.
     output=$(mktemp "$dir/output.XXXXXX")
     status=0
-    "$WINELOADER" "$@" </dev/null >"$output" 2>&1 || status=$?
+    "${locale[@]}" "$WINELOADER" "$@" </dev/null >"$output" 2>&1 || status=$?
     cat "$output"
     rm -f "$output"
     exit "$status"

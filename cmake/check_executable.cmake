@@ -46,24 +46,21 @@ if(manifest)
   message(FATAL_ERROR "${EXECUTABLE} carries a manifest resource; it must not.")
 endif()
 
-# IMAGE_DLLCHARACTERISTICS_*: DYNAMIC_BASE 0x40, NX_COMPAT 0x100,
-# TERMINAL_SERVER_AWARE 0x8000, and HIGH_ENTROPY_VA 0x20 for 64-bit code.
+# The security marks, IMAGE_DLLCHARACTERISTICS_* bits.
 if(NOT headers MATCHES "\nDllCharacteristics[ \t]+([0-9a-fA-F]+)")
   message(FATAL_ERROR "Cannot read the DLL characteristics of ${EXECUTABLE}")
 endif()
 set(characteristics_hex "${CMAKE_MATCH_1}")
-math(EXPR characteristics "0x${characteristics_hex}")
-set(marks "DYNAMIC_BASE 64" "NX_COMPAT 256" "TERMINAL_SERVER_AWARE 32768")
-if(headers MATCHES "\nMagic[ \t]+020b")  # PE32+, 64-bit code
-  list(APPEND marks "HIGH_ENTROPY_VA 32")
-endif()
-foreach(mark IN LISTS marks)
-  separate_arguments(mark)
-  list(GET mark 0 name)
-  list(GET mark 1 bit)
-  math(EXPR set "${characteristics} & ${bit}")
+function(require_mark name bit)
+  math(EXPR set "0x${characteristics_hex} & ${bit}")
   if(set EQUAL 0)
     message(FATAL_ERROR "${EXECUTABLE} is not marked ${name} (DllCharacteristics "
                         "0x${characteristics_hex}); link it with the options in CMakeLists.txt.")
   endif()
-endforeach()
+endfunction()
+require_mark(DYNAMIC_BASE 0x40)
+require_mark(NX_COMPAT 0x100)
+require_mark(TERMINAL_SERVER_AWARE 0x8000)
+if(headers MATCHES "\nMagic[ \t]+020b")  # PE32+, 64-bit code
+  require_mark(HIGH_ENTROPY_VA 0x20)
+endif()

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_scale.h"
 #include "shortcut/shortcut_file.h"
 #include "site_host.h"
 #include "tests/e2e/driver.h"
@@ -76,6 +77,7 @@ Timings RunOnce(const std::wstring& program, const std::wstring& shortcut) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  DeclareDpiAwareness();  // sees the programs' windows as they are, whatever the scale
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   const std::wstring shortcut = ShortcutPath(DesktopFolder(), kSiteHost);
   const std::string expected = ShortcutFileBytes(kSiteHost, GetACP());

@@ -26,11 +26,17 @@ if ! runnable=$(scripts/wine-editions.sh 2>"$reasons"); then
   exit 1
 fi
 
+# CTest names the tests it reports as skipped; the reason is in their output.
+print_skip_reasons() {
+  sed -n '/: Skipped$/{n;s/^/  skipped because /p}' "build/mingw-$1/Testing/Temporary/LastTest.log" | sort -u
+}
+
 skipped=""
 for edition in i686 x86_64; do
   if grep -qx "$edition" <<<"$runnable"; then
     echo "== Testing the $edition edition"
     ctest --preset "mingw-$edition"
+    print_skip_reasons "$edition"
   else
     echo "== Testing the $edition edition without Wine"
     ctest --preset "mingw-$edition" --label-exclude wine

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "win32/system_function.h"
+
 namespace {
 
 constexpr DWORD kPollMs = 10;
@@ -126,6 +128,28 @@ RECT RectInParent(HWND child) {
   GetWindowRect(child, &rect);
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
   return rect;
+}
+
+// Windows 10's awareness calls, looked up at run time: older systems and
+// Wine 8 lack some of them.
+bool ThisProcessIsPerMonitorAwareV2() {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  using GetThreadContext = HANDLE(WINAPI*)();
+  using ContextsEqual = BOOL(WINAPI*)(HANDLE, HANDLE);
+  const auto get_context = LookUpFunction<GetThreadContext>(user32, "GetThreadDpiAwarenessContext");
+  const auto equal = LookUpFunction<ContextsEqual>(user32, "AreDpiAwarenessContextsEqual");
+  const auto per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+  return get_context && equal && equal(get_context(), per_monitor_v2);
+}
+
+int DpiAwarenessOf(HWND window) {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  using GetWindowContext = HANDLE(WINAPI*)(HWND);
+  using AwarenessFromContext = int(WINAPI*)(HANDLE);
+  const auto get_context = LookUpFunction<GetWindowContext>(user32, "GetWindowDpiAwarenessContext");
+  const auto awareness =
+      LookUpFunction<AwarenessFromContext>(user32, "GetAwarenessFromDpiAwarenessContext");
+  return get_context && awareness ? awareness(get_context(window)) : -1;
 }
 
 std::wstring DesktopFolder() {

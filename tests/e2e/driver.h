@@ -53,6 +53,14 @@ std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& class_name);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
 
+// Whether this process is per-monitor aware (v2): only where the system
+// offers that does it also scale unaware programs' windows as bitmaps, so
+// that an unaware window can be told from an aware one.
+bool ThisProcessIsPerMonitorAwareV2();
+// A window's DPI awareness as the system keeps it (DPI_AWARENESS: 0 unaware,
+// 1 system, 2 per monitor), or -1 where the system cannot tell.
+int DpiAwarenessOf(HWND window);
+
 std::wstring DesktopFolder();
 std::string ReadFileBytes(const std::wstring& path);  // empty when missing
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/display_scale.h"
 #include "driver.h"
 #include "site_host.h"
 #include "win32/error.h"
@@ -99,6 +100,33 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   // It stays until the user closes it; closing it ends the program cleanly.
   EXPECT_EQ(program.WaitForExit(500), STILL_ACTIVE);
   EXPECT_TRUE(IsWindowVisible(form));
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
+}
+
+// Text stays crisp on a scaled display only if the window is per-monitor
+// aware: an unaware one is enlarged as a blurry bitmap and told 96 DPI. Only a
+// system that does such scaling can show the difference.
+TEST(DisplayScale, TheWindowIsPerMonitorAwareAtTheDisplaysDpi) {
+  if (!ThisProcessIsPerMonitorAwareV2()) {
+    GTEST_SKIP() << "this system offers no per-monitor awareness (v2) and so does not scale "
+                    "unaware windows (Wine 8): an unaware window cannot be told from an aware one";
+  }
+  DeleteFileW(ShortcutOnDesktop().c_str());
+  ProgramUnderTest program;
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no message box";
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  const HWND form = program.WaitForMainWindow(kTimeoutMs);
+  ASSERT_NE(form, nullptr);
+
+  constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
+  EXPECT_EQ(DpiAwarenessOf(form), kPerMonitorAware);
+  EXPECT_EQ(static_cast<int>(DpiOf(form)), Scaled(96));
+  RECT client;
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, Scaled(300));
+  EXPECT_EQ(client.bottom, Scaled(43));
   PostMessageW(form, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
 }

@@ -43,6 +43,13 @@ export OSTRIVANE_TEST_DPI
 echo "Display scale: $scale% ($OSTRIVANE_TEST_DPI DPI), screen $screen"
 scripts/wine-session.sh scale "$session" "$OSTRIVANE_TEST_DPI"
 
+# Wine without a Korean face for its system fonts draws every Hangul
+# syllable as the same empty box; the texts would still be right.
+hangul_check=$build/hangul-check.log
+hangul_drawn=true
+run "$build/unit_tests.exe" --gtest_filter='HangulGlyphs.*' --gtest_brief=1 >"$hangul_check" 2>&1 ||
+  hangul_drawn=false
+
 rm -rf "$screenshots"
 mkdir -p "$screenshots"
 OSTRIVANE_SCREENSHOTS=$(run winepath -w "$screenshots" | tr -d '\r')
@@ -61,3 +68,9 @@ shortcut=$(find "$session/prefix/drive_c/users" -path '*/Desktop/*.url' | head -
 echo "Shortcut written to: $shortcut"
 echo "Content (code page 949, CR LF line ends):"
 iconv -f CP949 -t UTF-8 "$shortcut" | sed 's/\r$//; s/^/    /'
+
+if ! $hangul_drawn; then
+  echo
+  echo "WARNING: in this Wine prefix the Korean texts are drawn as empty boxes, not as letters:"
+  echo "the system fonts reach no installed Hangul face (see $hangul_check)."
+fi

@@ -139,6 +139,15 @@ ENV
       # named "shell" is the one with a taskbar.
       "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
     fi
+    # Wine 10 draws captions and messages in Tahoma, which has no Hangul, and
+    # falls back only through the font links Korean Windows has (to Gulim and
+    # Malgun Gothic, which are not here): every syllable comes out as the same
+    # box. Link the system faces to the installed Korean face, on every start,
+    # so a prefix made before this is mended too.
+    for face in Tahoma 'Microsoft Sans Serif'; do
+      "$WINELOADER" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d 'NanumGothic.ttf,NanumGothic' /f >/dev/null 2>&1
+    done
     # The desktop's size, on every start: a kept prefix may have had another.
     "$WINELOADER" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$screen" /f >/dev/null 2>&1
     # Restart so the desktop comes up with these settings.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, builds Ostrivane.exe and runs it under Wine in
+# Sets up a Debian 12 or 13 machine, builds Ostrivane.exe and runs it under Wine in
 # a prefix of its own (build/mingw-<edition>/wine-run), on the current display
 # or a virtual one: the 32-bit edition where this machine can run it, else the
 # 64-bit one. A small driver plays the user: it saves screenshots of the

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building and running Ostrivane under Wine needs on Debian 12:
-# the MinGW-w64 cross-compilers for both editions (i686 and x86_64), CMake and
-# Ninja, 32-bit and 64-bit Wine, a virtual display, the Korean locale and a
-# Hangul font. Skips whatever is already there. 32-bit Wine is installed even
-# where the kernel cannot run it; scripts/wine-editions.sh finds that out.
+# Installs what building and running Ostrivane under Wine needs on Debian 12
+# or 13: the MinGW-w64 cross-compilers for both editions (i686 and x86_64),
+# CMake and Ninja, 32-bit and 64-bit Wine, a virtual display, the Korean
+# locale and a Hangul font. Skips whatever is already there. 32-bit Wine is
+# installed even where the kernel cannot run it; scripts/wine-editions.sh
+# finds that out.
 set -euo pipefail
 
 packages=(

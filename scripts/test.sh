@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine, builds both editions of Ostrivane and their
+# Sets up a Debian 12 or 13 machine, builds both editions of Ostrivane and their
 # tests, and runs the suite under Wine in throwaway prefixes on a virtual
 # display: the whole suite for each edition this machine can run. On a
 # machine that runs no 32-bit programs, the 32-bit edition's checks that need

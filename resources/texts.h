@@ -22,8 +22,9 @@ inline constexpr wchar_t kErrorUnknownCause[] = L"알 수 없는 오류";
 // Out of memory, the report is fixed text: composing one could fail again.
 inline constexpr wchar_t kErrorOutOfMemoryReport[] =
     L"사이트 바로가기를 설치하지 못했습니다.\n\n"
-    L"실패한 단계: 메모리 할당 (operator new)\n"
-    L"원인: 메모리가 부족합니다 (오류 코드 0x00000008)";
+    L"실패한 단계: 프로그램에 필요한 메모리 확보\n"
+    L"원인: 메모리가 부족합니다 (오류 코드 0x00000008)\n\n"
+    L"사용하지 않는 프로그램을 닫은 뒤 프로그램을 다시 시작하십시오.";
 
 // The causes the program can tell apart, in its own words (the report adds
 // the error code), each with what the user can do about it.

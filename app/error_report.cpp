@@ -1,16 +1,58 @@
 #include "app/error_report.h"
 
-#include "resources/texts.h"
-#include "win32/error.h"
+#include <windows.h>
 
-void ReportStartupError(const std::wstring& step, DWORD code) noexcept {
+#include "resources/texts.h"
+
+namespace {
+
+struct Explanation {
+  const wchar_t* cause;
+  const wchar_t* advice;
+};
+
+// The program's own words for a cause it can tell apart; nulls for others.
+Explanation Explain(Cause cause) {
+  switch (cause) {
+    case Cause::kReadOnly:
+      return {texts::kCauseReadOnly, texts::kAdviceReadOnly};
+    case Cause::kFolderInTheWay:
+      return {texts::kCauseFolderInTheWay, texts::kAdviceFolderInTheWay};
+    case Cause::kInUse:
+      return {texts::kCauseInUse, texts::kAdviceInUse};
+    case Cause::kDiskFull:
+      return {texts::kCauseDiskFull, texts::kAdviceDiskFull};
+    case Cause::kNotWritable:
+      return {texts::kCauseNotWritable, texts::kAdviceNotWritable};
+    case Cause::kFolderNotFound:
+      return {texts::kCauseFolderNotFound, texts::kAdviceFolderNotFound};
+    case Cause::kPathTooLong:
+      return {texts::kCausePathTooLong, texts::kAdvicePathTooLong};
+    case Cause::kOther:
+      break;
+  }
+  return {nullptr, nullptr};
+}
+
+}  // namespace
+
+std::wstring ErrorReportText(const Win32Error& error) {
+  const Explanation known = Explain(error.cause());
+  std::wstring cause = known.cause ? known.cause : SystemMessage(error.code());
+  if (cause.empty()) cause = texts::kErrorUnknownCause;
+  std::wstring report = error.after_install() ? texts::kErrorHeadlineAfterInstall
+                                              : texts::kErrorHeadline;
+  report += std::wstring(L"\n\n") + texts::kErrorStepLabel + error.step();
+  if (!error.subject().empty()) report += L" (" + error.subject() + L")";
+  report += std::wstring(L"\n") + texts::kErrorCauseLabel + cause + L" (" + texts::kErrorCodeLabel +
+            HexCode(error.code()) + L")";
+  if (known.advice) report += std::wstring(L"\n\n") + known.advice;
+  return report;
+}
+
+void ReportStartupError(const Win32Error& error) noexcept {
   try {
-    std::wstring cause = SystemMessage(code);
-    if (cause.empty()) cause = texts::kErrorUnknownCause;
-    const std::wstring report = std::wstring(texts::kErrorHeadline) + L"\n\n" +
-                                texts::kErrorStepLabel + step + L"\n" + texts::kErrorCauseLabel +
-                                cause + L" (" + texts::kErrorCodeLabel + HexCode(code) + L")";
-    MessageBoxW(nullptr, report.c_str(), texts::kErrorTitle, MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, ErrorReportText(error).c_str(), texts::kErrorTitle, MB_OK | MB_ICONERROR);
   } catch (...) {
     ReportOutOfMemory();  // only composing the strings can fail
   }

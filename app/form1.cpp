@@ -84,7 +84,7 @@ Form1::Form1(HINSTANCE instance) {
   const SIZE frame = WindowSizeForClient(kClientSize, kStyle, kExStyle, 96);
   window_ = CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance, this);
-  if (!window_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW", L"Form1");
+  if (!window_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW");
   try {
     CreateLabel1(instance);
     const UINT dpi = DpiOf(window_);
@@ -108,7 +108,7 @@ void Form1::CreateLabel1(HINSTANCE instance) {
                             kLabel1Bounds.bottom - kLabel1Bounds.top, window_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabel1Id)), instance,
                             nullptr);
-  if (!label1_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW", L"Label1");
+  if (!label1_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW");
 }
 
 SIZE Form1::ScaleTo(UINT dpi) {

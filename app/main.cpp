@@ -40,15 +40,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     form.Show(show_command);
     return RunMessageLoop();
   } catch (const Win32Error& error) {
-    ReportStartupError(error.step(), error.code());
+    ReportStartupError(error);
   } catch (const std::bad_alloc&) {
     ReportOutOfMemory();
   } catch (const std::exception& error) {
     // Not one of ours: name it by its own words, if it has any.
-    ReportStartupError(std::wstring(texts::kStepUnexpected) + L" (" + FromUtf8(error.what()) + L")",
-                       ERROR_INTERNAL_ERROR);
+    ReportStartupError(Win32Error(texts::kStepUnexpected, {}, FromUtf8(error.what()),
+                                  ERROR_INTERNAL_ERROR));
   } catch (...) {
-    ReportStartupError(texts::kStepUnexpected, ERROR_INTERNAL_ERROR);
+    ReportStartupError(Win32Error(texts::kStepUnexpected, {}, {}, ERROR_INTERNAL_ERROR));
   }
   return 1;
 }

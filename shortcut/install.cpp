@@ -10,19 +10,23 @@
 #include "win32/error.h"
 
 void InstallSiteShortcut(HWND form, std::wstring_view host) {
-  const std::wstring desktop = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY);
+  HRESULT lookup = S_OK;
+  const std::wstring desktop = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, &lookup);
   // Without a desktop folder there is nowhere the shortcut belongs; a bare
-  // "\host.url" would land at the root of the current drive.
+  // "\host.url" would land at the root of the current drive. The user is
+  // told where the desktop folder is set to be, and the shell's own code.
   if (desktop.empty()) {
     throw Win32Error(texts::kStepFindDesktop, L"SHGetSpecialFolderLocation",
-                     L"CSIDL_DESKTOPDIRECTORY", ERROR_PATH_NOT_FOUND);
+                     ConfiguredSpecialFolder(CSIDL_DESKTOPDIRECTORY), static_cast<DWORD>(lookup),
+                     Cause::kFolderNotFound);
   }
   WriteShortcutFile(desktop, host);
 
+  // From here on the shortcut is in place, and a failure says so.
   // Application-modal, OK only, no icon. Which button closed it does not
   // matter, but a box that could not be shown told the user nothing.
   if (!MessageBoxW(nullptr, texts::kInstalledPrompt, texts::kInstalledTitle, MB_OK)) {
-    ThrowLastError(texts::kStepShowMessage, L"MessageBoxW");
+    throw Win32Error(texts::kStepShowMessage, L"MessageBoxW", {}, GetLastError()).AfterInstall();
   }
 
   // While the box was up, something may have asked the still hidden window
@@ -30,6 +34,6 @@ void InstallSiteShortcut(HWND form, std::wstring_view host) {
   if (!IsWindow(form)) return;
   if (!SetWindowPos(form, nullptr, 0, 0, 0, 0,
                     SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-    ThrowLastError(texts::kStepHideWindow, L"SetWindowPos", L"SWP_HIDEWINDOW");
+    throw Win32Error(texts::kStepHideWindow, L"SetWindowPos", {}, GetLastError()).AfterInstall();
   }
 }

@@ -32,8 +32,13 @@ std::wstring FormatSystemMessage(DWORD code, LANGID language) {
 }  // namespace
 
 Win32Error::Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject,
-                       DWORD code)
-    : step_(StepText(step, call, subject)), code_(code), what_(ToUtf8(Describe(step_, code_))) {}
+                       DWORD code, Cause cause)
+    : step_(step),
+      call_(call),
+      subject_(subject),
+      code_(code),
+      cause_(cause),
+      what_(ToUtf8(Describe(StepText(step, call, subject), code))) {}
 
 void ThrowLastError(std::wstring_view step, std::wstring_view call, std::wstring_view subject) {
   const DWORD code = GetLastError();

@@ -6,23 +6,52 @@
 #include <string>
 #include <string_view>
 
-// The program's one error type: which step failed and the Windows error
-// code (or HRESULT) it reported. The top level turns it into the user's
-// message.
+// What the program could tell about a failure beyond its code, so that the
+// report says it in the user's words. kOther: only the code is known.
+enum class Cause {
+  kOther,
+  kReadOnly,        // the file to replace is marked read-only
+  kFolderInTheWay,  // a folder stands where the file goes
+  kInUse,           // another program keeps the file open
+  kDiskFull,
+  kNotWritable,     // the disk or the folder refuses writing
+  kFolderNotFound,  // the folder the file goes into is not there
+  kPathTooLong,
+};
+
+// The program's one error type: which step failed, what it worked on, and
+// the Windows error code (or HRESULT) it reported. The top level turns it
+// into the user's message.
 class Win32Error : public std::exception {
  public:
-  // `step` says in the user's words what the program was doing; `call` names
-  // the Windows call that failed and `subject` what it worked on, each only
-  // if there is one: "바로가기 파일 바꾸기 (MoveFileExW, C:\...\x.url)".
-  Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject, DWORD code);
+  // `step` says in the user's words what the program was doing for them;
+  // `call` names the Windows call that failed and `subject` the file or
+  // folder the user can find, each only if there is one.
+  Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject, DWORD code,
+             Cause cause = Cause::kOther);
 
   const std::wstring& step() const noexcept { return step_; }
+  const std::wstring& call() const noexcept { return call_; }
+  const std::wstring& subject() const noexcept { return subject_; }
   DWORD code() const noexcept { return code_; }
+  Cause cause() const noexcept { return cause_; }
   const char* what() const noexcept override { return what_.c_str(); }
+
+  // Marks a failure that came after the shortcut was in place, so that the
+  // report does not say it was not installed.
+  Win32Error& AfterInstall() noexcept {
+    after_install_ = true;
+    return *this;
+  }
+  bool after_install() const noexcept { return after_install_; }
 
  private:
   std::wstring step_;
+  std::wstring call_;
+  std::wstring subject_;
   DWORD code_;
+  Cause cause_;
+  bool after_install_ = false;
   std::string what_;  // UTF-8, for logs and test failures
 };
 

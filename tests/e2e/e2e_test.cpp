@@ -132,15 +132,20 @@ TEST(DisplayScale, TheWindowIsPerMonitorAwareAtTheDisplaysDpi) {
 }
 
 // Runs the program on a desktop where the shortcut cannot be written, and
-// checks what the user sees: the error report naming `step`, then no window
-// and exit code 1.
-void ExpectReportedFailure(const std::wstring& step, const std::wstring& screenshot) {
+// checks what the user sees: the error report naming the shortcut and saying
+// in the program's words what is wrong (`says`), never the temporary file's
+// name, then no window and exit code 1.
+void ExpectReportedFailure(const std::wstring& says, const std::wstring& screenshot) {
   ProgramUnderTest program;
   const HWND box = program.WaitForMessageBox(kTimeoutMs);
   ASSERT_NE(box, nullptr) << "no error report";
   const std::wstring report = WindowText(GetDlgItem(box, 0xFFFF));
   EXPECT_EQ(report.rfind(L"사이트 바로가기를 설치하지 못했습니다.", 0), 0u) << ToUtf8(report);
-  EXPECT_NE(report.find(step), std::wstring::npos) << ToUtf8(report);
+  EXPECT_NE(report.find(L"실패한 단계: 바탕화면에 바로가기 저장 (" + ShortcutOnDesktop() + L")\n원인: " +
+                        says),
+            std::wstring::npos)
+      << ToUtf8(report);
+  EXPECT_EQ(report.find(L".url.~"), std::wstring::npos) << ToUtf8(report);
   // The step and the cause are Korean too, whatever the system's language:
   // the words after each label, before the parentheses.
   for (const std::wstring label : {L"실패한 단계: ", L"원인: "}) {
@@ -164,32 +169,34 @@ TEST(Ostrivane, FailureIsReportedAndTheWindowNeverShown) {
   DeleteFileW(taken.c_str());
   ASSERT_TRUE(CreateDirectoryW(taken.c_str(), nullptr));
 
-  ExpectReportedFailure(L"같은 이름의 폴더가 있는 자리에 바로가기 쓰기 (" + taken + L")",
-                        L"error-report");
+  ExpectReportedFailure(L"바로가기 파일이 놓일 자리에 같은 이름의 폴더가 있습니다", L"error-report");
 
   // The folder is left as it was.
   EXPECT_TRUE(GetFileAttributesW(taken.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   RemoveDirectoryW(taken.c_str());
 }
 
+// Puts a shortcut with `bytes` and `attributes` on the desktop.
+void PlaceShortcut(const std::string& bytes, DWORD attributes) {
+  const std::wstring shortcut = ShortcutOnDesktop();
+  SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(shortcut.c_str());
+  const HANDLE file =
+      CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
 // The user marked the old shortcut read-only: it is kept as it is, and the
 // user is told, the same on Windows and under Wine.
 TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
   const std::wstring shortcut = ShortcutOnDesktop();
-  SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(shortcut.c_str());
   const std::string old_bytes = "[InternetShortcut]\r\nURL=https://old.example\r\n";
-  {
-    const HANDLE file = CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_READONLY, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, old_bytes.data(), static_cast<DWORD>(old_bytes.size()), &written, nullptr);
-    CloseHandle(file);
-  }
+  PlaceShortcut(old_bytes, FILE_ATTRIBUTE_READONLY);
 
-  ExpectReportedFailure(L"읽기 전용인 기존 바로가기 바꾸기 (" + shortcut + L")",
-                        L"error-read-only");
+  ExpectReportedFailure(L"기존 바로가기 파일이 읽기 전용으로 설정되어 있습니다", L"error-read-only");
 
   EXPECT_EQ(ReadFileBytes(shortcut), old_bytes);
   EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -198,6 +205,42 @@ TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
   EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left on the desktop";
   if (search != INVALID_HANDLE_VALUE) FindClose(search);
   SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(shortcut.c_str());
+}
+
+// A read-only shortcut that already holds the right bytes needs no change:
+// the program goes on as usual and leaves it as it is.
+TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
+  PlaceShortcut(ExpectedShortcutBytes(), FILE_ATTRIBUTE_READONLY);
+  const DWORD attributes = GetFileAttributesW(ShortcutOnDesktop().c_str());
+  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+  ProgramUnderTest program;
+  const HWND box = program.WaitForMessageBox(kTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no message box";
+  EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)), L"사이트 바로가기가 바탕화면에 설치되었습니다.");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  const HWND form = program.WaitForMainWindow(kTimeoutMs);
+  ASSERT_NE(form, nullptr) << "the window was not shown";
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
+
+  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  EXPECT_EQ(GetFileAttributesW(ShortcutOnDesktop().c_str()), attributes);
+  SetFileAttributesW(ShortcutOnDesktop().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Another program keeps the old shortcut open, without sharing delete.
+TEST(Ostrivane, ShortcutHeldOpenByAnotherProgramIsReportedAsSuch) {
+  const std::wstring shortcut = ShortcutOnDesktop();
+  PlaceShortcut("old", FILE_ATTRIBUTE_NORMAL);
+  const HANDLE held = CreateFileW(shortcut.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+  ExpectReportedFailure(L"다른 프로그램이 기존 바로가기 파일을 사용하고 있습니다", L"error-in-use");
+
+  CloseHandle(held);
+  EXPECT_EQ(ReadFileBytes(shortcut), "old");
   DeleteFileW(shortcut.c_str());
 }
 

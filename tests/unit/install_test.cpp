@@ -124,9 +124,10 @@ TEST(InstallSiteShortcut, MissingDesktopFolderFailsBeforeAnyMessageAndWritesNoth
     InstallSiteShortcut(form.hwnd(), kHost);
     ADD_FAILURE() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_EQ(error.step(), L"바탕 화면 폴더 찾기 (SHGetSpecialFolderLocation, CSIDL_DESKTOPDIRECTORY)")
-        << error.what();
-    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    // The report names the folder the user would look for, with the shell's code.
+    EXPECT_EQ(error.cause(), Cause::kFolderNotFound) << error.what();
+    EXPECT_EQ(error.subject(), missing);
+    EXPECT_TRUE(FAILED(static_cast<HRESULT>(error.code()))) << error.what();
   }
   EXPECT_TRUE(user.Finish().empty());
   EXPECT_TRUE(ListFolder(scratch.path()).empty());

@@ -92,8 +92,8 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
     WriteShortcutFile(missing, kHost);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_NE(error.code(), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_NE(error.step().find(missing), std::wstring::npos) << error.what();
+    EXPECT_EQ(error.cause(), Cause::kFolderNotFound) << error.what();
+    EXPECT_EQ(error.subject(), missing);
   }
   EXPECT_FALSE(Exists(missing));
   EXPECT_TRUE(ListFolder(scratch.path()).empty());
@@ -112,8 +112,8 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
     WriteShortcutFile(desktop.path(), kHost);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_EQ(error.step(), L"같은 이름의 폴더가 있는 자리에 바로가기 쓰기 (" + taken + L")");
-    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(error.cause(), Cause::kFolderInTheWay) << error.what();
+    EXPECT_EQ(error.subject(), taken);
   }
   EXPECT_LT(GetTickCount64() - start, 300u);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -122,23 +122,29 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
 }
 
 // The user made the old shortcut read-only: it stays exactly as it is
-// (Wine run as root would otherwise rename over it and drop the mark).
+// (Wine run as root would otherwise rename over it and drop the mark). With
+// the right content that is no failure; with other content it is refused.
 TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
-  ScratchFolder desktop;
-  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
-  WriteBytes(shortcut, "old");
-  ASSERT_TRUE(SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_READONLY));
+  for (const std::string& old : {kExpectedBytes, std::string("old"), kExpectedBytes + "x"}) {
+    ScratchFolder desktop;
+    const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+    WriteBytes(shortcut, old);
+    ASSERT_TRUE(SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_READONLY));
+    const DWORD attributes = GetFileAttributesW(shortcut.c_str());
 
-  try {
-    WriteShortcutFile(desktop.path(), kHost);
-    FAIL() << "no error raised";
-  } catch (const Win32Error& error) {
-    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_NE(error.step().find(shortcut), std::wstring::npos) << error.what();
+    try {
+      EXPECT_EQ(WriteShortcutFile(desktop.path(), kHost), shortcut);
+      EXPECT_EQ(old, kExpectedBytes) << "other content was not refused";
+    } catch (const Win32Error& error) {
+      EXPECT_NE(old, kExpectedBytes) << error.what();
+      EXPECT_EQ(error.cause(), Cause::kReadOnly);
+      EXPECT_EQ(error.subject(), shortcut);
+    }
+    EXPECT_EQ(ReadBytes(shortcut), old);
+    EXPECT_EQ(GetFileAttributesW(shortcut.c_str()), attributes);
+    EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+    SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);  // so the folder can go
   }
-  EXPECT_EQ(ReadBytes(shortcut), "old");
-  EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
 // Opens the file the way scanners and indexers do for a moment: reading,
@@ -176,7 +182,9 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
     WriteShortcutFile(desktop.path(), kHost);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_NE(error.step().find(L"MoveFileExW"), std::wstring::npos) << error.what();
+    EXPECT_EQ(error.call(), L"MoveFileExW") << error.what();
+    EXPECT_EQ(error.cause(), Cause::kInUse);
+    EXPECT_EQ(error.subject(), shortcut);  // never the temporary file
   }
   EXPECT_EQ(ReadBytes(shortcut), "old");
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -232,7 +240,7 @@ TEST(WriteShortcutFile, PathTooLongForTheTemporaryFileIsRefusedFirst) {
     WriteShortcutFile(desktop, kHost);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE)) << error.what();
+    EXPECT_EQ(error.cause(), Cause::kPathTooLong) << error.what();
   }
   EXPECT_TRUE(ListFolder(desktop).empty());
 }

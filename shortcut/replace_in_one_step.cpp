@@ -1,0 +1,262 @@
+#include "shortcut/replace_in_one_step.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <iterator>
+
+#include "resources/texts.h"
+#include "win32/error.h"
+#include "win32/unique.h"
+
+namespace {
+
+// The temporary file is named after the target, "<name>.~1a2b3c4d", so that
+// a leftover (after a power cut, say) is easy to recognise.
+constexpr wchar_t kTemporaryMark[] = L".~";
+constexpr size_t kTemporaryDigits = 8;  // hex
+constexpr size_t kTemporarySuffixLength = 2 + kTemporaryDigits;  // with the mark
+constexpr int kTemporaryNameAttempts = 8;
+constexpr size_t kMaxFileNameLength = 255;
+// A temporary file this much older than now was left by an earlier run
+// that was interrupted (a power cut, a killed process); a younger one may
+// belong to another copy of the program that is writing right now.
+constexpr ULONGLONG kLeftoverAge = 60ull * 10'000'000;  // one minute, in FILETIME units
+
+// Virus scanners, indexers and the shell open a new or changed file for a
+// moment without sharing delete, and the rename onto it fails meanwhile.
+// The pauses between attempts add up to about one second.
+constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
+
+// A freshly made temporary file beside the target, open for writing;
+// deleted again unless it has been moved into place.
+class PendingFile {
+ public:
+  PendingFile(std::wstring path, UniqueHandle file)
+      : path_(std::move(path)), file_(std::move(file)) {}
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile() {
+    file_.reset();
+    if (!moved_) DeleteFileW(path_.c_str());
+  }
+
+  const std::wstring& path() const { return path_; }
+  HANDLE handle() const { return file_.get(); }
+  // A file open without shared delete access cannot be renamed.
+  void Close() { file_.reset(); }
+  void MarkMoved() { moved_ = true; }
+
+ private:
+  std::wstring path_;
+  UniqueHandle file_;
+  bool moved_ = false;
+};
+
+// The folder that holds `path`, as the user would look for it.
+std::wstring FolderOf(const std::wstring& path) {
+  std::wstring folder = path.substr(0, path.rfind(L'\\'));
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root, "E:\"
+  return folder;
+}
+
+// Raises the error for a failed `call`. The user never sees the temporary
+// file, so the error names the target, or its folder where that is missing.
+[[noreturn]] void Fail(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
+  const std::wstring subject = cause == Cause::kFolderNotFound ? FolderOf(target) : target;
+  throw Win32Error(texts::kStepSaveShortcut, call, subject, code, cause);
+}
+
+// What a code from creating or writing the new file says about the place.
+Cause CauseOfWriteFailure(DWORD code) {
+  switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Cause::kDiskFull;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return Cause::kNotWritable;
+    case ERROR_PATH_NOT_FOUND:
+      return Cause::kFolderNotFound;
+    default:
+      return Cause::kOther;
+  }
+}
+
+// The rename was refused for good. By now the folder took a new file, and
+// the old one is neither read-only nor a folder, so a refusal is a program
+// holding the old file open, unless the old file itself may not be deleted.
+Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
+  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return Cause::kInUse;
+  if (code == ERROR_DISK_FULL) return Cause::kDiskFull;
+  if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
+  const HANDLE probe = CreateFileW(target.c_str(), DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    CloseHandle(probe);
+    return Cause::kInUse;
+  }
+  return GetLastError() == ERROR_ACCESS_DENIED ? Cause::kNotWritable : Cause::kInUse;
+}
+
+// A new name per attempt: the process, the high-resolution clock and the
+// attempt, mixed so that close values still give different names.
+std::wstring TemporaryPathFor(const std::wstring& target, int attempt) {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const DWORD value = GetCurrentProcessId() * 0x9E3779B1u ^ static_cast<DWORD>(now.QuadPart) ^
+                      static_cast<DWORD>(attempt) * 0x85EBCA6Bu;
+  return target + kTemporaryMark + HexCode(value).substr(2);  // 8 hex digits, without "0x"
+}
+
+// Hidden, so that it never shows on the desktop; CREATE_NEW, so that no
+// other file is ever taken over.
+PendingFile CreateTemporaryFileFor(const std::wstring& target) {
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    const std::wstring path = TemporaryPathFor(target, attempt);
+    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_EXISTS) Fail(L"CreateFileW", target, code, CauseOfWriteFailure(code));
+  }
+  Fail(L"CreateFileW", target, ERROR_FILE_EXISTS, Cause::kOther);
+}
+
+// Writes the bytes, then clears the hidden mark through the file's own
+// handle, leaving the attributes a new file gets: the rename is then the
+// one step that makes the file appear, and it is never hidden.
+void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std::wstring& target) {
+  const DWORD size = static_cast<DWORD>(bytes.size());
+  DWORD written = 0;
+  if (!WriteFile(file.handle(), bytes.data(), size, &written, nullptr)) {
+    const DWORD code = GetLastError();
+    Fail(L"WriteFile", target, code, CauseOfWriteFailure(code));
+  }
+  if (written != size) Fail(L"WriteFile", target, ERROR_WRITE_FAULT, Cause::kOther);
+  FILE_BASIC_INFO basic = {};  // zero times: left as they are
+  basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+  if (!SetFileInformationByHandle(file.handle(), FileBasicInfo, &basic, sizeof(basic))) {
+    const DWORD code = GetLastError();
+    Fail(L"SetFileInformationByHandle", target, code, CauseOfWriteFailure(code));
+  }
+  if (!FlushFileBuffers(file.handle())) {
+    const DWORD code = GetLastError();
+    Fail(L"FlushFileBuffers", target, code, CauseOfWriteFailure(code));
+  }
+}
+
+ULONGLONG FileTimeValue(const FILETIME& time) {
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Whether `name` is "<target's name>.~" and exactly 8 hex digits.
+bool IsTemporaryNameOf(const std::wstring& name, const std::wstring& target_name) {
+  const std::wstring prefix = target_name + kTemporaryMark;
+  return name.size() == prefix.size() + kTemporaryDigits &&
+         CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
+                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL &&
+         std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == kTemporaryDigits;
+}
+
+// Removes the temporary files of this target that an interrupted earlier
+// run left behind. Touches no other file, and one that cannot be removed
+// is left where it is: it does not keep the new file from being written.
+void RemoveLeftovers(const std::wstring& target) {
+  const size_t name_start = target.rfind(L'\\') + 1;
+  const std::wstring folder = target.substr(0, name_start);
+  const std::wstring target_name = target.substr(name_start);
+  WIN32_FIND_DATAW entry;
+  const HANDLE found = FindFirstFileExW((target + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
+                                        &entry, FindExSearchNameMatch, nullptr, 0);
+  if (found == INVALID_HANDLE_VALUE) return;
+  const UniqueFindHandle search(found);
+  FILETIME now_time;
+  GetSystemTimeAsFileTime(&now_time);
+  const ULONGLONG now = FileTimeValue(now_time);
+  do {
+    const ULONGLONG written = FileTimeValue(entry.ftLastWriteTime);
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && written < now &&
+        now - written > kLeftoverAge && IsTemporaryNameOf(entry.cFileName, target_name)) {
+      DeleteFileW((folder + entry.cFileName).c_str());
+    }
+  } while (FindNextFileW(search.get(), &entry));
+}
+
+// Whether the file at `path` holds exactly `bytes`; false when it cannot
+// be read.
+bool HoldsExactly(const std::wstring& path, const std::string& bytes) {
+  const HANDLE raw =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (raw == INVALID_HANDLE_VALUE) return false;
+  const UniqueHandle file(raw);
+  std::string content(bytes.size() + 1, '\0');  // one more, to see a longer file
+  DWORD read = 0;
+  return ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
+         content.compare(0, read, bytes) == 0 && read == bytes.size();
+}
+
+// Refuses, before anything is written, what the rename cannot do or would
+// do wrongly, and finds out what there is to replace.
+Replaced CheckTarget(const std::wstring& target, const std::string& bytes) {
+  // Without a \\?\ prefix the calls take at most MAX_PATH - 1 characters,
+  // and the temporary path is the longest one used.
+  const size_t name_length = target.size() - target.rfind(L'\\') - 1 + kTemporarySuffixLength;
+  if (target.size() + kTemporarySuffixLength > MAX_PATH - 1 || name_length > kMaxFileNameLength) {
+    Fail({}, target, ERROR_FILENAME_EXCED_RANGE, Cause::kPathTooLong);
+  }
+
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Replaced::kCreated;
+  // The rename would only be refused, as if a reader held the file.
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    Fail({}, target, ERROR_ALREADY_EXISTS, Cause::kFolderInTheWay);
+  }
+  // Windows will not rename over a read-only file; Wine run as root would,
+  // and drop the mark. Either way the user's choice is kept, and where the
+  // file is already what it should be, that is no failure.
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    if (HoldsExactly(target, bytes)) return Replaced::kUnchanged;
+    Fail({}, target, ERROR_FILE_READ_ONLY, Cause::kReadOnly);
+  }
+  return Replaced::kReplaced;
+}
+
+bool MayBeBriefLock(DWORD code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+         code == ERROR_LOCK_VIOLATION;
+}
+
+void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
+  pending.Close();
+  for (size_t attempt = 0;; ++attempt) {
+    if (MoveFileExW(pending.path().c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      pending.MarkMoved();
+      return;
+    }
+    const DWORD code = GetLastError();
+    if (attempt == std::size(kRenamePausesMs) || !MayBeBriefLock(code)) {
+      Fail(L"MoveFileExW", target, code, CauseOfRenameFailure(target, code));
+    }
+    Sleep(kRenamePausesMs[attempt]);
+  }
+}
+
+}  // namespace
+
+Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
+  const Replaced replaced = CheckTarget(target, bytes);
+  if (replaced == Replaced::kUnchanged) return replaced;  // nothing to write
+  RemoveLeftovers(target);
+
+  // The whole new file is written and flushed under a temporary name first,
+  // then swapped in with one rename: a failure at any point leaves the old
+  // file exactly as it was.
+  PendingFile pending = CreateTemporaryFileFor(target);
+  WriteAndFlush(pending, bytes, target);
+  MoveIntoPlace(pending, target);
+  return replaced;
+}

@@ -35,15 +35,18 @@ function(ostrivane_read_signing_file variable content_var)
   set(file "${${variable}}")
   if(IS_DIRECTORY "${file}")
     message(FATAL_ERROR "${variable} \"${file}\" is a folder, not a file.")
-  elseif(NOT EXISTS "${file}")
-    message(FATAL_ERROR "${variable} file \"${file}\" does not exist.")
   endif()
-  # file(READ) would stop with CMake's own words; cat says why it cannot read.
+  # Not if(EXISTS): it is false for a file this user cannot read. cat says
+  # which it is.
   execute_process(COMMAND ${CMAKE_COMMAND} -E cat "${file}"
     RESULT_VARIABLE result OUTPUT_VARIABLE content ERROR_VARIABLE error)
   if(NOT result EQUAL 0)
+    string(REGEX REPLACE "^CMake Error: .*: ([^:]*) \\(ignoring\\)\n?$" "\\1" error "${error}")
     string(STRIP "${error}" error)
-    message(FATAL_ERROR "${variable} file \"${file}\" exists but cannot be read: ${error}")
+    if(error MATCHES "^no such file")
+      message(FATAL_ERROR "${variable} file \"${file}\" does not exist.")
+    endif()
+    message(FATAL_ERROR "${variable} file \"${file}\" exists but cannot be read: ${error}.")
   endif()
   set(${content_var} "${content}" PARENT_SCOPE)
 endfunction()

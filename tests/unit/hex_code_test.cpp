@@ -1,15 +1,9 @@
-// Error codes as the error report shows them, and as the temporary file
-// names take their 8 digits from.
-
+// Error codes as the error report shows them and temporary names take them.
 #include <gtest/gtest.h>
-
-#include <utility>
 
 #include "win32/error.h"
 
 TEST(HexCode, Writes0xAndEightUpperCaseDigits) {
-  const std::pair<DWORD, const wchar_t*> cases[] = {
-      {0, L"0x00000000"},          {5, L"0x00000005"},          {0x0A0B0C0D, L"0x0A0B0C0D"},
-      {0x80070005, L"0x80070005"}, {0xDEADBEEF, L"0xDEADBEEF"}, {0xFFFFFFFF, L"0xFFFFFFFF"}};
-  for (const auto& [code, text] : cases) EXPECT_EQ(HexCode(code), text) << code;
+  EXPECT_EQ(HexCode(0) + HexCode(5) + HexCode(0x0A0B0C0D) + HexCode(0x80070005) + HexCode(0xFFFFFFFF),
+            L"0x000000000x000000050x0A0B0C0D0x800700050xFFFFFFFF");
 }

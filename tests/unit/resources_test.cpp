@@ -165,8 +165,7 @@ TEST_F(ProgramResources, VersionRecordHoldsTheFixedFieldsFiveStringsAndOneTransl
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixed_size = 0;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixed_size));
-  // The project's version, 1,0,0,0 for 1.0.0 (its forms are checked on the host).
-  constexpr WORD kVersion[] = {OSTRIVANE_VERSION_NUMBERS};
+  constexpr WORD kVersion[] = {OSTRIVANE_VERSION_NUMBERS};  // 1,0,0,0 for 1.0.0
   EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(kVersion[1], kVersion[0]));
   EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(kVersion[3], kVersion[2]));
   EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);

@@ -1,9 +1,10 @@
 # The site's host name is compiled into the program, into a file name and
 # into the shortcut's lines, so only a plain fully qualified ASCII host name
 # is accepted: labels of letters, digits and inner hyphens, 1 to 63
-# characters each, at least two labels, 241 characters at most (so that the
-# shortcut's temporary file, <host>.url.~ and 8 hex digits, is a valid file
-# name of at most 255 characters).
+# characters each, at least two labels, the last not all digits (so no IPv4
+# address), 241 characters at most (so that the shortcut's temporary file,
+# <host>.url.~ and 8 hex digits, is a valid file name of at most 255
+# characters).
 
 # Sets `out_var` to what is wrong with `host`, or to "" when it is fine.
 function(ostrivane_site_host_problem host out_var)
@@ -31,6 +32,8 @@ function(ostrivane_site_host_problem host out_var)
     set(problem "it has an empty label (a leading, trailing or doubled '.')")
   elseif(NOT host MATCHES "\\.")
     set(problem "it has a single label; a fully qualified name has at least two, such as www.example.org")
+  elseif(host MATCHES "\\.([0-9]+)$")
+    set(problem "its last label '${CMAKE_MATCH_1}' is all digits, as in an IP address; a top-level domain has a letter, such as www.example.org")
   else()
     string(REPLACE "." ";" labels "${host}")
     foreach(label IN LISTS labels)

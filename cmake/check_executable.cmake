@@ -1,7 +1,7 @@
 # Fails unless EXECUTABLE is fit to ship: it imports only DLLs that Windows
 # takes from its own system folder whatever folder the program starts from,
-# carries no manifest resource, and has the security marks of a Windows
-# program.
+# carries no manifest resource, has the security marks of a Windows
+# program, and declares Windows 7 as the oldest it runs on.
 # Run with: cmake -DOBJDUMP=<objdump> -DEXECUTABLE=<exe> -P check_executable.cmake
 
 cmake_minimum_required(VERSION 3.21)
@@ -64,3 +64,12 @@ require_mark(TERMINAL_SERVER_AWARE 0x8000)
 if(headers MATCHES "\nMagic[ \t]+020b")  # PE32+, 64-bit code
   require_mark(HIGH_ENTROPY_VA 0x20)
 endif()
+
+# The oldest Windows the program runs on, 7 (6.1), as the headers declare it:
+# older ones need not try, and newer ones must not be asked for.
+foreach(field IN ITEMS OSystem Subsystem)
+  if(NOT headers MATCHES "\nMajor${field}Version[ \t]+6\nMinor${field}Version[ \t]+1\n")
+    message(FATAL_ERROR "${EXECUTABLE} does not declare Windows 7 (6.1) as its minimum "
+                        "${field} version; link it with the options in CMakeLists.txt.")
+  endif()
+endforeach()

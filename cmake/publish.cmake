@@ -1,7 +1,8 @@
 # Copies EXECUTABLE into DIST_DIR with a SHA-256 checksum file beside it, in
 # the format `sha256sum -c` reads. Each file is written under a temporary
 # name and renamed into place, so dist/ never holds a half-written file.
-# Run with: cmake -DEXECUTABLE=<exe> -DDIST_DIR=<dir> [-DSIGNED=ON] -P publish.cmake
+# Run with: cmake -DEXECUTABLE=<exe> -DDIST_DIR=<dir> -DSITE_HOST=<host> [-DSIGNED=ON]
+#           -P publish.cmake
 
 cmake_minimum_required(VERSION 3.21)
 
@@ -19,4 +20,4 @@ if(SIGNED)
 else()
   set(state "unsigned")
 endif()
-message(STATUS "Published ${DIST_DIR}/${name} (${state}), SHA-256 ${hash}")
+message(STATUS "Published ${DIST_DIR}/${name} for https://${SITE_HOST} (${state}), SHA-256 ${hash}")

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "program_version.h"  // generated from the project's version
+
 // Every text the user reads, in one place.
 namespace texts {
 
-inline constexpr wchar_t kForm1Caption[] = L"Trelvik 솔루션(v1.0.0)";
+inline constexpr wchar_t kForm1Caption[] = L"Trelvik 솔루션" OSTRIVANE_VERSION_CAPTION;
 inline constexpr wchar_t kLabel1Text[] = L"사이트의 바로가기를 생성합니다.";
 
 inline constexpr wchar_t kInstalledPrompt[] = L"사이트 바로가기가 바탕화면에 설치되었습니다.";

@@ -11,7 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scale=${1:-100}
-if ! [[ "$scale" =~ ^[1-9][0-9]*$ ]] || [ "$scale" -lt 100 ] || [ "$scale" -gt 500 ]; then
+# Three digits first, so the comparisons never see a number bash cannot hold.
+if ! [[ "$scale" =~ ^[1-9][0-9]{2}$ ]] || [ "$scale" -gt 500 ]; then
   echo "run.sh: the scale is a percentage from 100 to 500, such as 150; got '$scale'" >&2
   exit 2
 fi

@@ -58,8 +58,10 @@ std::wstring SystemMessage(DWORD code) {
 }
 
 std::wstring HexCode(DWORD code) {
-  wchar_t hex[16];
-  std::swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+  // By hand: swprintf would link the runtime's whole printf machinery.
+  constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+  std::wstring hex = L"0x00000000";
+  for (size_t i = hex.size() - 1; code != 0; --i, code >>= 4) hex[i] = kDigits[code & 0xF];
   return hex;
 }
 

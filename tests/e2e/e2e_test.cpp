@@ -7,6 +7,7 @@
 
 #include "app/display_scale.h"
 #include "driver.h"
+#include "program_version.h"
 #include "site_host.h"
 #include "win32/error.h"
 
@@ -73,7 +74,7 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
 
   const HWND form = program.WaitForMainWindow(kTimeoutMs);
   ASSERT_NE(form, nullptr) << "the window was not shown after the message box";
-  EXPECT_EQ(WindowText(form), L"Trelvik 솔루션(v1.0.0)");
+  EXPECT_EQ(WindowText(form), L"Trelvik 솔루션" OSTRIVANE_VERSION_CAPTION);  // (v1.0.0)
   RECT client;
   GetClientRect(form, &client);
   EXPECT_EQ(client.right, Scaled(300));

@@ -43,6 +43,12 @@ expect_configure_error() {
   echo "refused as expected: $words"
 }
 
+# expect_build_error WORDS: the signed build must fail and say WORDS.
+expect_build_error() {
+  if build "$work/build" 2>/dev/null; then fail "the build succeeded"; fi
+  grep -qF "$1" "$work/build.build.log" || { cat "$work/build.build.log" >&2; fail "the build did not say: $1"; }
+}
+
 case "$check" in
   reproducible)
     # Two checkouts in different folders, at different depths, the second built years
@@ -79,21 +85,36 @@ case "$check" in
     grep -q "Signature verification: ok" "$work/verify.log" || fail "osslsigncode verify did not say ok"
     grep -q "Timestamp is not available" "$work/verify.log" || fail "the signature carries a timestamp"
     (cd "$work/dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "checksum is not of the signed file"
+    grep -qF "Published $work/dist/Ostrivane.exe for https://www.trelvik.example (signed)" "$work/build.build.log" ||
+      fail "the published line does not name the host"
     echo "signed and verified"
 
-    # Unsigned without the options, and it says so.
-    configure "$source_dir" "$work/unsigned"
+    # What only the build finds out: its password, the timestamp server (a closed
+    # local port). The signed file published before stays.
+    configure "$source_dir" "$work/build" -DSIGN_TIMESTAMP_URL=http://127.0.0.1:9/
+    (unset OSTRIVANE_SIGN_PASSWORD && expect_build_error "key.pem\" is encrypted and OSTRIVANE_SIGN_PASSWORD is not set")
+    expect_build_error "the timestamp server http://127.0.0.1:9/ could not be reached"
+    (cd "$work/dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "a failed signing touched dist/"
+
+    # Unsigned without the options, and it says so; another host is named.
+    configure "$source_dir" "$work/unsigned" -DSITE_HOST=www.example.org
     grep -q "will not be signed" "$work/unsigned.configure.log" || fail "an unsigned build does not say so"
+    grep -q "opens https://www.example.org, not the default" "$work/unsigned.configure.log" || fail "host not named"
 
     expect_configure_error "SIGN_CERT file \"$work/missing.pem\" does not exist" \
       -DSIGN_CERT="$work/missing.pem" -DSIGN_KEY="$work/key.pem"
+    expect_configure_error "SIGN_CERT \"$work\" is a folder, not a file" -DSIGN_CERT="$work" -DSIGN_KEY="$work/key.pem"
     expect_configure_error "needs both SIGN_CERT and SIGN_KEY" -DSIGN_CERT="$work/cert.pem"
     expect_configure_error "is not a PEM certificate" \
       -DSIGN_CERT="$work/garbage.pem" -DSIGN_KEY="$work/key.pem"
     expect_configure_error "is not the private key of SIGN_CERT" \
       -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/other-key.pem"
-    OSTRIVANE_SIGN_PASSWORD=wrong expect_configure_error "does not hold its password" \
+    expect_configure_error "SIGN_KEY \"$work/garbage.pem\" is not a PEM private key" \
+      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/garbage.pem"
+    OSTRIVANE_SIGN_PASSWORD=wrong expect_configure_error "does not hold the password of SIGN_KEY \"$work/key.pem\"." \
       -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem"
+    (unset OSTRIVANE_SIGN_PASSWORD && expect_configure_error "is encrypted and OSTRIVANE_SIGN_PASSWORD is not set" \
+      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem")
     ;;
 
   *)

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "program_version.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -164,10 +165,11 @@ TEST_F(ProgramResources, VersionRecordHoldsTheFixedFieldsFiveStringsAndOneTransl
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT fixed_size = 0;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixed_size));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  constexpr WORD kVersion[] = {OSTRIVANE_VERSION_NUMBERS};  // 1,0,0,0 for 1.0.0
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(kVersion[1], kVersion[0]));
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(kVersion[3], kVersion[2]));
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
   EXPECT_EQ(fixed->dwFileFlagsMask, 0u);
   EXPECT_EQ(fixed->dwFileFlags, 0u);
   EXPECT_EQ(fixed->dwFileOS, 0x4u);  // 32-bit Windows, not the NT value
@@ -208,8 +210,8 @@ TEST_F(ProgramResources, VersionRecordHoldsTheFixedFieldsFiveStringsAndOneTransl
   for (const VersionNode& entry : table->children) strings.emplace_back(entry.key, entry.text);
   const std::vector<std::pair<std::wstring, std::wstring>> expected = {
       {L"ProductName", L"Ostrivane"},
-      {L"FileVersion", L"1.00"},
-      {L"ProductVersion", L"1.00"},
+      {L"FileVersion", L"" OSTRIVANE_VERSION_TEXT},  // "1.00"
+      {L"ProductVersion", L"" OSTRIVANE_VERSION_TEXT},
       {L"InternalName", L"Ostrivane"},
       {L"OriginalFilename", L"Ostrivane.exe"},
   };

@@ -83,6 +83,13 @@ Cause CauseOfWriteFailure(DWORD code) {
   }
 }
 
+// Raises the error for a failed `call` that created or wrote the new file,
+// with GetLastError() and what it says about the place.
+[[noreturn]] void FailWriting(std::wstring_view call, const std::wstring& target) {
+  const DWORD code = GetLastError();
+  Fail(call, target, code, CauseOfWriteFailure(code));
+}
+
 // The rename was refused for good. By now the folder took a new file, and
 // the old one is neither read-only nor a folder, so a refusal is a program
 // holding the old file open, unless the old file itself may not be deleted.
@@ -118,8 +125,7 @@ PendingFile CreateTemporaryFileFor(const std::wstring& target) {
     const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
-    const DWORD code = GetLastError();
-    if (code != ERROR_FILE_EXISTS) Fail(L"CreateFileW", target, code, CauseOfWriteFailure(code));
+    if (GetLastError() != ERROR_FILE_EXISTS) FailWriting(L"CreateFileW", target);
   }
   Fail(L"CreateFileW", target, ERROR_FILE_EXISTS, Cause::kOther);
 }
@@ -131,20 +137,15 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
   const DWORD size = static_cast<DWORD>(bytes.size());
   DWORD written = 0;
   if (!WriteFile(file.handle(), bytes.data(), size, &written, nullptr)) {
-    const DWORD code = GetLastError();
-    Fail(L"WriteFile", target, code, CauseOfWriteFailure(code));
+    FailWriting(L"WriteFile", target);
   }
   if (written != size) Fail(L"WriteFile", target, ERROR_WRITE_FAULT, Cause::kOther);
   FILE_BASIC_INFO basic = {};  // zero times: left as they are
   basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
   if (!SetFileInformationByHandle(file.handle(), FileBasicInfo, &basic, sizeof(basic))) {
-    const DWORD code = GetLastError();
-    Fail(L"SetFileInformationByHandle", target, code, CauseOfWriteFailure(code));
+    FailWriting(L"SetFileInformationByHandle", target);
   }
-  if (!FlushFileBuffers(file.handle())) {
-    const DWORD code = GetLastError();
-    Fail(L"FlushFileBuffers", target, code, CauseOfWriteFailure(code));
-  }
+  if (!FlushFileBuffers(file.handle())) FailWriting(L"FlushFileBuffers", target);
 }
 
 ULONGLONG FileTimeValue(const FILETIME& time) {

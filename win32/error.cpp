@@ -1,7 +1,5 @@
 #include "win32/error.h"
 
-#include <cwchar>
-
 namespace {
 
 // "step (call, subject)", leaving out what is not given.

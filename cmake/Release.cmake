@@ -3,7 +3,7 @@
 # and publishing it with its checksum to a dist folder.
 
 set(OSTRIVANE_DIST_DIR "" CACHE PATH
-    "Folder that receives Ostrivane.exe and Ostrivane.exe.sha256 after each build; empty for none")
+    "Folder that receives each site's release after each build, in <folder>/<host>/ (32-bit) or <folder>/<host>/x64/ (64-bit); empty for none")
 set(SIGN_CERT "" CACHE FILEPATH "PEM certificate (or chain) to sign Ostrivane.exe with")
 set(SIGN_KEY "" CACHE FILEPATH
     "PEM private key of SIGN_CERT; its password, if any, in the environment variable OSTRIVANE_SIGN_PASSWORD")
@@ -119,9 +119,28 @@ else()
 endif()
 
 if(OSTRIVANE_DIST_DIR)
+  # Each site's release in a folder of its own, each edition in its own
+  # folder there: both keep the name the version record gives the file.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ostrivane_edition "64-bit (x86_64)")
+    set(dist_dir "${OSTRIVANE_DIST_DIR}/${SITE_HOST}/x64")
+  else()
+    set(ostrivane_edition "32-bit (i686)")
+    set(dist_dir "${OSTRIVANE_DIST_DIR}/${SITE_HOST}")
+  endif()
+  if(SITE_ICON)
+    file(SHA256 "${SITE_ICON}" icon_hash)
+    set(ostrivane_icon_record "${SITE_ICON} (SHA-256 ${icon_hash})")
+  else()
+    set(ostrivane_icon_record "the default mark")
+  endif()
+  configure_file(cmake/release_record.txt.in ${CMAKE_BINARY_DIR}/release_record.txt @ONLY)
+  if(ostrivane_signed)
+    set(signature "signed with ${SIGN_CERT}")
+  endif()
   add_custom_command(TARGET Ostrivane POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:Ostrivane> -DDIST_DIR=${OSTRIVANE_DIST_DIR}
-            -DSITE_HOST=${SITE_HOST} -DSIGNED=${ostrivane_signed}
-            -P ${CMAKE_SOURCE_DIR}/cmake/publish.cmake
+    COMMAND ${CMAKE_COMMAND} -DEXECUTABLE=$<TARGET_FILE:Ostrivane> -DDIST_DIR=${dist_dir}
+            -DRECORD=${CMAKE_BINARY_DIR}/release_record.txt -DSITE_HOST=${SITE_HOST}
+            -DSIGNATURE=${signature} -P ${CMAKE_SOURCE_DIR}/cmake/publish.cmake
     VERBATIM)
 endif()

@@ -1,15 +1,21 @@
 #pragma once
 
 #include "program_version.h"  // generated from the project's version
+#include "site_brand.h"       // generated from SITE_BRAND
 
 // Every text the user reads, in one place.
 namespace texts {
 
-inline constexpr wchar_t kForm1Caption[] = L"Trelvik 솔루션" OSTRIVANE_VERSION_CAPTION;
+// The brand word, a space, "solution" and the version: "Trelvik 솔루션(v1.0.0)".
+inline constexpr wchar_t kForm1Caption[] = OSTRIVANE_SITE_BRAND L" 솔루션" OSTRIVANE_VERSION_CAPTION;
 inline constexpr wchar_t kLabel1Text[] = L"사이트의 바로가기를 생성합니다.";
 
 inline constexpr wchar_t kInstalledPrompt[] = L"사이트 바로가기가 바탕화면에 설치되었습니다.";
 inline constexpr wchar_t kInstalledTitle[] = L"바로가기";
+
+// The shortcut's description, shown by the shell: the brand word and
+// "shortcut", "Trelvik바로가기".
+inline constexpr wchar_t kShortcutDescription[] = OSTRIVANE_SITE_BRAND L"바로가기";
 
 // The error report: a headline, then the failing step, the cause and, where
 // the program knows the cause, what the user can do.

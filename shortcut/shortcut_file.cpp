@@ -36,21 +36,21 @@ bool ReadsBackAs(const std::string& bytes, UINT code_page, std::wstring_view tex
 
 }  // namespace
 
-std::vector<std::wstring> ShortcutLines(std::wstring_view host) {
+std::vector<std::wstring> ShortcutLines(std::wstring_view host, std::wstring_view description) {
   const std::wstring site = L"https://" + std::wstring(host);
   return {
       L"[InternetShortcut]",
       L"URL=" + site,
-      L"Description=Trelvik바로가기",
+      L"Description=" + std::wstring(description),
       L"IconFile=" + site + L"/favicon.ico",
       L"IconIndex=1",
   };
 }
 
-std::string ShortcutFileBytes(std::wstring_view host, UINT code_page) {
+std::string ShortcutFileBytes(std::wstring_view host, UINT code_page, std::wstring_view description) {
   std::string bytes;
   std::string unicode_values;
-  for (const std::wstring& line : ShortcutLines(host)) {
+  for (const std::wstring& line : ShortcutLines(host, description)) {
     const std::string encoded = Encode(line, code_page);
     bytes += encoded + "\r\n";
     if (!ReadsBackAs(encoded, code_page, line)) {

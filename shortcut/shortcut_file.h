@@ -6,18 +6,23 @@
 #include <string_view>
 #include <vector>
 
+#include "resources/texts.h"
+
 // The Internet shortcut file (.url) to https://host: its lines, its bytes,
 // its path, and putting it into a folder.
 
-// The five lines, in order, without line ends. The host is used unchanged.
-std::vector<std::wstring> ShortcutLines(std::wstring_view host);
+// The five lines, in order, without line ends. The host is used unchanged;
+// the description is the brand's unless another is given.
+std::vector<std::wstring> ShortcutLines(std::wstring_view host,
+                                        std::wstring_view description = texts::kShortcutDescription);
 
 // The file's bytes in `code_page` (the system's ANSI code page when
 // written): each line followed by CR LF, with no byte-order mark. Where the
 // code page cannot hold a line whole, the five lines are followed by the
 // section Windows' shell reads Unicode values from, "[InternetShortcut.W]",
 // with each such value in UTF-7.
-std::string ShortcutFileBytes(std::wstring_view host, UINT code_page);
+std::string ShortcutFileBytes(std::wstring_view host, UINT code_page,
+                              std::wstring_view description = texts::kShortcutDescription);
 
 // folder\host.url, with one separator however the folder ends.
 std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host);

@@ -8,6 +8,8 @@
 #include "app/display_scale.h"
 #include "driver.h"
 #include "program_version.h"
+#include "shortcut/shortcut_file.h"
+#include "site_brand.h"
 #include "site_host.h"
 #include "win32/error.h"
 
@@ -23,18 +25,25 @@ int Scaled(int pixels_at_96_dpi) {
 
 std::wstring ShortcutOnDesktop() { return DesktopFolder() + L"\\" + kSiteHost + L".url"; }
 
-// In the system's code page: 바로가기 in 949; where the code page has no
-// Hangul (1252, in the run under another locale), "????" in the five lines
-// and the description whole in the Unicode section.
-std::string ExpectedShortcutBytes() {
-  const bool korean = GetACP() == 949;
-  const std::string site = "https://" + ToUtf8(kSiteHost);
-  return "[InternetShortcut]\r\n"
-         "URL=" + site + "\r\n"
-         "Description=Trelvik" + (korean ? "\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2" : "????") + "\r\n"
-         "IconFile=" + site + "/favicon.ico\r\n"
-         "IconIndex=1\r\n" +
-         (korean ? "" : "[InternetShortcut.W]\r\nDescription=Trelvik+vBS4XKwArjA-\r\n");
+// The shortcut as the program writes it in the system's code page; the
+// format, byte for byte, is checked by the unit tests.
+std::string ExpectedShortcutBytes() { return ShortcutFileBytes(kSiteHost, GetACP()); }
+
+// The description as the shell reads it from `file`: from the Unicode
+// section, in UTF-7, where the code page could not hold it, else from the
+// line, in the system's code page.
+std::wstring DescriptionAsRead(const std::string& file) {
+  const size_t unicode = file.find("[InternetShortcut.W]");
+  const bool in_utf7 = unicode != std::string::npos;
+  const size_t key = file.find("Description=", in_utf7 ? unicode : 0);
+  if (key == std::string::npos) return {};
+  const size_t start = key + 12;
+  const std::string value = file.substr(start, file.find("\r\n", start) - start);
+  std::wstring text(value.size(), L'\0');
+  text.resize(MultiByteToWideChar(in_utf7 ? CP_UTF7 : GetACP(), 0, value.data(),
+                                  static_cast<int>(value.size()), text.data(),
+                                  static_cast<int>(text.size())));
+  return text;
 }
 
 // The one button a message box shows, or null when it shows another number.
@@ -67,14 +76,17 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   ASSERT_NE(ok, nullptr) << "expected exactly one button";
   EXPECT_EQ(GetDlgCtrlID(ok), IDOK);
   EXPECT_FALSE(ShowsIcon(box));
-  // The shortcut is complete on disk while the user reads the message.
-  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  // The shortcut is complete on disk while the user reads the message, and
+  // says the configured brand.
+  const std::string written = ReadFileBytes(ShortcutOnDesktop());
+  EXPECT_EQ(written, ExpectedShortcutBytes());
+  EXPECT_EQ(DescriptionAsRead(written), OSTRIVANE_SITE_BRAND L"바로가기");
   SaveScreenshot(box, L"messagebox");
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 
   const HWND form = program.WaitForMainWindow(kTimeoutMs);
   ASSERT_NE(form, nullptr) << "the window was not shown after the message box";
-  EXPECT_EQ(WindowText(form), L"Trelvik 솔루션" OSTRIVANE_VERSION_CAPTION);  // (v1.0.0)
+  EXPECT_EQ(WindowText(form), OSTRIVANE_SITE_BRAND L" 솔루션" OSTRIVANE_VERSION_CAPTION);
   RECT client;
   GetClientRect(form, &client);
   EXPECT_EQ(client.right, Scaled(300));

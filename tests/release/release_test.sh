@@ -4,6 +4,7 @@
 #
 #   release_test.sh reproducible SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #   release_test.sh signing      SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
+#   release_test.sh site         SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #
 # TOOLCHAIN_FILE is the edition's (cmake/mingw-i686.cmake, mingw-x86_64.cmake).
 set -euo pipefail
@@ -15,6 +16,9 @@ work=$(cd "$work" && pwd)
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Where a release for HOST lands under a dist folder: each edition in its own.
+released() { if [ "$toolchain" = mingw-x86_64.cmake ]; then echo "$1/$2/x64"; else echo "$1/$2"; fi; }
 
 # A copy of the sources (the working tree, without builds or history) at `dest`.
 copy_sources() {
@@ -61,16 +65,18 @@ case "$check" in
       configure "$tree" "$tree/build" -DOSTRIVANE_DIST_DIR="$tree/dist"
       build "$tree/build"
     done
-    cmp "$work/one/src/dist/Ostrivane.exe" "$work/second/checkout/of/ostrivane/dist/Ostrivane.exe" ||
-      fail "the two release builds differ"
-    cmp "$work/one/src/dist/Ostrivane.exe.sha256" "$work/second/checkout/of/ostrivane/dist/Ostrivane.exe.sha256"
-    (cd "$work/one/src/dist" && sha256sum --check --quiet Ostrivane.exe.sha256)
-    if grep -qa "$work" "$work/one/src/dist/Ostrivane.exe"; then fail "a build path is embedded"; fi
-    echo "byte-identical: $(cut -d' ' -f1 "$work/one/src/dist/Ostrivane.exe.sha256")"
+    one=$(released "$work/one/src/dist" www.trelvik.example)
+    second=$(released "$work/second/checkout/of/ostrivane/dist" www.trelvik.example)
+    cmp "$one/Ostrivane.exe" "$second/Ostrivane.exe" || fail "the two release builds differ"
+    cmp "$one/Ostrivane.exe.sha256" "$second/Ostrivane.exe.sha256"
+    (cd "$one" && sha256sum --check --quiet Ostrivane.exe.sha256)
+    if grep -qa "$work" "$one/Ostrivane.exe"; then fail "a build path is embedded"; fi
+    echo "byte-identical: $(cut -d' ' -f1 "$one/Ostrivane.exe.sha256")"
     ;;
 
   signing)
     export OSTRIVANE_SIGN_PASSWORD='correct horse'
+    dist=$(released "$work/dist" www.trelvik.example)
     openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Ostrivane test signer' \
       -keyout "$work/key.pem" -out "$work/cert.pem" -passout env:OSTRIVANE_SIGN_PASSWORD 2>/dev/null
     openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Someone else' -nodes \
@@ -80,12 +86,12 @@ case "$check" in
     configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem" \
       -DOSTRIVANE_DIST_DIR="$work/dist"
     build "$work/build"
-    osslsigncode verify -CAfile "$work/cert.pem" -in "$work/dist/Ostrivane.exe" >"$work/verify.log" 2>&1 ||
+    osslsigncode verify -CAfile "$work/cert.pem" -in "$dist/Ostrivane.exe" >"$work/verify.log" 2>&1 ||
       { cat "$work/verify.log" >&2; fail "the signature does not verify"; }
     grep -q "Signature verification: ok" "$work/verify.log" || fail "osslsigncode verify did not say ok"
     grep -q "Timestamp is not available" "$work/verify.log" || fail "the signature carries a timestamp"
-    (cd "$work/dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "checksum is not of the signed file"
-    grep -qF "Published $work/dist/Ostrivane.exe for https://www.trelvik.example (signed)" "$work/build.build.log" ||
+    (cd "$dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "checksum is not of the signed file"
+    grep -qF "Published $dist/Ostrivane.exe for https://www.trelvik.example (signed with $work/cert.pem)" "$work/build.build.log" ||
       fail "the published line does not name the host"
     echo "signed and verified"
 
@@ -94,7 +100,7 @@ case "$check" in
     configure "$source_dir" "$work/build" -DSIGN_TIMESTAMP_URL=http://127.0.0.1:9/
     (unset OSTRIVANE_SIGN_PASSWORD && expect_build_error "key.pem\" is encrypted and OSTRIVANE_SIGN_PASSWORD is not set")
     expect_build_error "the timestamp server http://127.0.0.1:9/ could not be reached"
-    (cd "$work/dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "a failed signing touched dist/"
+    (cd "$dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "a failed signing touched dist/"
 
     # Unsigned without the options, and it says so; another host is named.
     configure "$source_dir" "$work/unsigned" -DSITE_HOST=www.example.org
@@ -115,6 +121,38 @@ case "$check" in
       -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem"
     (unset OSTRIVANE_SIGN_PASSWORD && expect_configure_error "is encrypted and OSTRIVANE_SIGN_PASSWORD is not set" \
       -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem")
+    ;;
+
+  site)
+    # One configure line makes a whole release for another site; an ordinary
+    # build after a new version or picture embeds them.
+    copy_sources "$work/src"
+    cp "$source_dir/tests/data/two-colour-mark.png" "$work/mark.png"
+    configure "$work/src" "$work/build" -DSITE_HOST=www.hanbit-books.example -DSITE_BRAND=한빛 \
+      -DSITE_ICON="$work/mark.png" -DOSTRIVANE_DIST_DIR="$work/dist"
+    build "$work/build"
+    dist=$(released "$work/dist" www.hanbit-books.example)
+    (cd "$dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "no checked release in $dist"
+    grep -qF 'Brand: 한빛 (caption "한빛 솔루션(v1.0.0)", shortcut description "한빛바로가기")' "$dist/release.txt" &&
+      grep -qF "Site: https://www.hanbit-books.example" "$dist/release.txt" ||
+      { cat "$dist/release.txt" >&2; fail "the release record does not say what was built"; }
+    first=$(cut -d' ' -f1 "$dist/Ostrivane.exe.sha256")
+
+    convert -size 64x64 xc:navy "$work/mark.png"
+    sed -i 's/^project(Ostrivane VERSION 1.0.0/project(Ostrivane VERSION 1.2.3/' "$work/src/CMakeLists.txt"
+    build "$work/build"
+    grep -qF "Icon: $work/mark.png (SHA-256 $(sha256sum "$work/mark.png" | cut -d' ' -f1))" "$dist/release.txt" ||
+      fail "the record does not name the new picture"
+    [ "$(cut -d' ' -f1 "$dist/Ostrivane.exe.sha256")" != "$first" ] || fail "the release did not change"
+    # The version record's strings, in UTF-16, and the new picture's navy (BGRA 80 00 00 FF).
+    LC_ALL=C grep -qaP '1\x00\.\x000\x002\x00\.\x003\x00' "$dist/Ostrivane.exe" ||
+      fail "the version record is not 1.02.3 after an ordinary rebuild"
+    LC_ALL=C grep -qaP '(\x80\x00\x00\xff){48}' "$dist/Ostrivane.exe" || fail "the new picture is not embedded"
+    echo "rebranded and rebuilt: $dist"
+
+    expect_configure_error 'SITE_BRAND "Trel vik" cannot be the brand word: it contains a line break (U+000A)' \
+      -DSITE_BRAND="$(printf 'Trel\nvik')"
+    expect_configure_error "SITE_ICON \"$work/missing.png\" does not exist." -DSITE_ICON="$work/missing.png"
     ;;
 
   *)

@@ -22,7 +22,11 @@ std::string FiveLines(const std::string& hangul) {
          "IconFile=https://www.trelvik.example/favicon.ico\r\n"
          "IconIndex=1\r\n";
 }
+constexpr wchar_t kDescription[] = L"Trelvik바로가기";
 const std::string kExpectedBytes = FiveLines("\xB9\xD9\xB7\xCE\xB0\xA1\xB1\xE2");  // code page 949
+// What the program writes for the configured brand, whose format the first
+// tests check.
+const std::string kWritten = ShortcutFileBytes(kHost, 949);
 
 TEST(ShortcutFile, LinesUseTheHostUnchanged) {
   const std::vector<std::wstring> expected = {
@@ -32,7 +36,7 @@ TEST(ShortcutFile, LinesUseTheHostUnchanged) {
       L"IconFile=https://Sub-1.Example.ORG/favicon.ico",
       L"IconIndex=1",
   };
-  EXPECT_EQ(ShortcutLines(L"Sub-1.Example.ORG"), expected);
+  EXPECT_EQ(ShortcutLines(L"Sub-1.Example.ORG", kDescription), expected);
 }
 
 // Where the code page holds Hangul, the file is the five lines alone. Where
@@ -42,11 +46,11 @@ TEST(ShortcutFile, BytesInEachCodePage) {
   ASSERT_EQ(GetACP(), 949u) << "the tests expect the Korean ANSI code page";
   const std::string unicode_section =
       "[InternetShortcut.W]\r\nDescription=Trelvik+vBS4XKwArjA-\r\n";
-  EXPECT_EQ(ShortcutFileBytes(kHost, 949), kExpectedBytes);
-  EXPECT_EQ(ShortcutFileBytes(kHost, CP_UTF8),
+  EXPECT_EQ(ShortcutFileBytes(kHost, 949, kDescription), kExpectedBytes);
+  EXPECT_EQ(ShortcutFileBytes(kHost, CP_UTF8, kDescription),
             FiveLines("\xEB\xB0\x94\xEB\xA1\x9C\xEA\xB0\x80\xEA\xB8\xB0"));
-  EXPECT_EQ(ShortcutFileBytes(kHost, 1252), FiveLines("????") + unicode_section);
-  EXPECT_EQ(ShortcutFileBytes(kHost, 932), FiveLines("????") + unicode_section);
+  EXPECT_EQ(ShortcutFileBytes(kHost, 1252, kDescription), FiveLines("????") + unicode_section);
+  EXPECT_EQ(ShortcutFileBytes(kHost, 932, kDescription), FiveLines("????") + unicode_section);
 }
 
 TEST(ShortcutFile, PathIsHostDotUrlInTheFolder) {
@@ -60,7 +64,7 @@ TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
   const std::wstring written = WriteShortcutFile(desktop.path(), kHost);
 
   EXPECT_EQ(written, desktop.path() + L"\\www.trelvik.example.url");
-  EXPECT_EQ(ReadBytes(written), kExpectedBytes);
+  EXPECT_EQ(ReadBytes(written), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
@@ -72,7 +76,7 @@ TEST(WriteShortcutFile, ReplacesAnOlderLongerShortcutCompletely) {
   WriteShortcutFile(desktop.path(), kHost);
   WriteShortcutFile(desktop.path(), kHost);  // every run writes it again
 
-  EXPECT_EQ(ReadBytes(shortcut), kExpectedBytes);
+  EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
@@ -81,7 +85,7 @@ TEST(WriteShortcutFile, WritesIntoAFolderTheAnsiCodePageCannotName) {
   const std::wstring desktop = scratch.path() + L"\\ไทย مكتب";
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
 
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kHost)), kExpectedBytes);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kHost)), kWritten);
 }
 
 TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
@@ -125,7 +129,7 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
 // (Wine run as root would otherwise rename over it and drop the mark). With
 // the right content that is no failure; with other content it is refused.
 TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
-  for (const std::string& old : {kExpectedBytes, std::string("old"), kExpectedBytes + "x"}) {
+  for (const std::string& old : {kWritten, std::string("old"), kWritten + "x"}) {
     ScratchFolder desktop;
     const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
     WriteBytes(shortcut, old);
@@ -134,9 +138,9 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
 
     try {
       EXPECT_EQ(WriteShortcutFile(desktop.path(), kHost), shortcut);
-      EXPECT_EQ(old, kExpectedBytes) << "other content was not refused";
+      EXPECT_EQ(old, kWritten) << "other content was not refused";
     } catch (const Win32Error& error) {
-      EXPECT_NE(old, kExpectedBytes) << error.what();
+      EXPECT_NE(old, kWritten) << error.what();
       EXPECT_EQ(error.cause(), Cause::kReadOnly);
       EXPECT_EQ(error.subject(), shortcut);
     }
@@ -168,7 +172,7 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
 
   EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kHost));
   release.join();
-  EXPECT_EQ(ReadBytes(shortcut), kExpectedBytes);
+  EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 

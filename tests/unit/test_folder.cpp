@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "site_icon.h"
 #include "win32/error.h"
 
 namespace {
@@ -108,4 +109,10 @@ bool IsDirectory(const std::wstring& path) {
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ConfiguredIconImage() {
+  std::wstring path = L"Z:" + FromUtf8(OSTRIVANE_ICON_IMAGE);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return ReadBytes(path);
 }

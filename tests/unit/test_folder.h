@@ -41,5 +41,9 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder);
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 
+// The 48 x 48 icon image the build was configured with (the default mark or
+// SITE_ICON's picture), read through Wine's drive for the host's root.
+std::string ConfiguredIconImage();
+
 bool IsDirectory(const std::wstring& path);
 bool Exists(const std::wstring& path);

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "app/display_scale.h"
 #include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/unit/older_windows.h"
 
 namespace {
 
@@ -47,7 +49,6 @@ TEST(Form1, IsCreatedHiddenWithTheLabelInTheMessageFont) {
   GetObjectW(font, sizeof(used), &used);
   EXPECT_STREQ(used.lfFaceName, metrics.lfMessageFont.lfFaceName);
   EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
-  EXPECT_EQ(GetWindow(form.hwnd(), GW_CHILD), form.label1()) << "Label1 is first in tab order";
 }
 
 // Form1 at the display's scale. The session runs these at 96, 144 and 192
@@ -114,7 +115,7 @@ void ExpectRect(const RECT& actual, const RECT& expected, const char* what) {
   EXPECT_EQ(actual.bottom, expected.bottom) << what;
 }
 
-TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) {
+void ExpectLaidOutAtTheSessionScale() {
   const Geometry& expected = GeometryAt(SessionDpi());
   Form1 form(GetModuleHandleW(nullptr));
   ASSERT_EQ(DpiOf(form.hwnd()), expected.dpi) << "the session is not at the scale it names";
@@ -128,6 +129,28 @@ TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) {
     GetObjectW(message_font.get(), sizeof(font), &font);
     return font.lfHeight;
   }()) << "the label's font is not the message font at this scale";
+}
+
+TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) { ExpectLaidOutAtTheSessionScale(); }
+
+// Without the per-window DPI calls, the system's DPI and the older calls
+// give the same layout.
+TEST(Form1Scale, WindowsSevenAndEightPointOneLayItOutTheSame) {
+  for (const auto* missing : {&kNewerThanWindows81, &kNewerThanWindows7}) {
+    const OlderWindows older(*missing);
+    ExpectLaidOutAtTheSessionScale();
+  }
+}
+
+TEST(DpiAwareness, IsDeclaredPerMonitorOnWindows81AndSystemWideOnWindows7) {
+  {
+    const OlderWindows windows81(kNewerThanWindows81);
+    DeclareDpiAwareness();
+    EXPECT_EQ(OlderWindows::Calls(), std::vector<std::string>{"SetProcessDpiAwareness(2)"});
+  }
+  const OlderWindows windows7(kNewerThanWindows7);
+  DeclareDpiAwareness();
+  EXPECT_EQ(OlderWindows::Calls(), std::vector<std::string>{"SetProcessDPIAware()"});
 }
 
 // Windows' "Make text bigger" enlarges the message font without changing the

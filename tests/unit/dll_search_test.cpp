@@ -13,7 +13,7 @@
 TEST(DllSearch, OnWindows7TheDllFolderIsSetToNone) {
   ASSERT_TRUE(SetDllDirectoryW(L"C:\\"));
   {
-    const OlderWindows windows7(kNewerThanWindows7);
+    const OlderWindows windows7(7);
     RestrictDllSearchToSystemFolder();
   }
   wchar_t folder[MAX_PATH] = L"unchanged";

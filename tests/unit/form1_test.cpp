@@ -134,23 +134,15 @@ void ExpectLaidOutAtTheSessionScale() {
 TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) { ExpectLaidOutAtTheSessionScale(); }
 
 // Without the per-window DPI calls, the system's DPI and the older calls
-// give the same layout.
-TEST(Form1Scale, WindowsSevenAndEightPointOneLayItOutTheSame) {
-  for (const auto* missing : {&kNewerThanWindows81, &kNewerThanWindows7}) {
-    const OlderWindows older(*missing);
+// give the same layout; awareness is declared through shcore, or system-wide.
+TEST(Form1Scale, OnWindows81And7ItDeclaresItselfAwareAndIsLaidOutTheSame) {
+  for (const int version : {81, 7}) {
+    const OlderWindows older(version);
     ExpectLaidOutAtTheSessionScale();
-  }
-}
-
-TEST(DpiAwareness, IsDeclaredPerMonitorOnWindows81AndSystemWideOnWindows7) {
-  {
-    const OlderWindows windows81(kNewerThanWindows81);
     DeclareDpiAwareness();
-    EXPECT_EQ(OlderWindows::Calls(), std::vector<std::string>{"SetProcessDpiAwareness(2)"});
+    EXPECT_EQ(older_windows_calls, std::vector<std::string>{version == 7 ? "SetProcessDPIAware()"
+                                                                         : "SetProcessDpiAwareness(2)"});
   }
-  const OlderWindows windows7(kNewerThanWindows7);
-  DeclareDpiAwareness();
-  EXPECT_EQ(OlderWindows::Calls(), std::vector<std::string>{"SetProcessDPIAware()"});
 }
 
 // Windows' "Make text bigger" enlarges the message font without changing the

@@ -1,5 +1,8 @@
 #pragma once
 
+// While an OlderWindows lives, LookUpFunction sees an older Windows: the
+// calls it names are missing, and the two that set how the whole process
+// scales are stand-ins that only record their calls in older_windows_calls.
 #include <windows.h>
 
 #include <string>
@@ -7,58 +10,42 @@
 
 #include "win32/system_function.h"
 
-// While one lives, LookUpFunction sees an older Windows: the calls named
-// `missing` are not there. The two calls that set how the whole process
-// scales are stand-ins that only record what they were asked.
-class OlderWindows {
- public:
-  explicit OlderWindows(std::vector<std::string> missing) {
-    Missing() = std::move(missing);
-    Calls().clear();
-    function_finder = &Find;
+inline std::vector<std::string> older_windows_missing, older_windows_calls;
+
+inline HRESULT WINAPI RecordSetProcessDpiAwareness(int awareness) {
+  older_windows_calls.push_back("SetProcessDpiAwareness(" + std::to_string(awareness) + ")");
+  return S_OK;
+}
+inline BOOL WINAPI RecordSetProcessDPIAware() {
+  older_windows_calls.push_back("SetProcessDPIAware()");
+  return TRUE;
+}
+inline FARPROC WINAPI FindOnOlderWindows(HMODULE module, LPCSTR name) {
+  const std::string wanted = name;
+  for (const std::string& missing : older_windows_missing) {
+    if (missing == wanted) return nullptr;
+  }
+  using Generic = void (*)();  // which any function pointer converts to
+  if (wanted == "SetProcessDpiAwareness") {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&RecordSetProcessDpiAwareness));
+  }
+  if (wanted == "SetProcessDPIAware") {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<Generic>(&RecordSetProcessDPIAware));
+  }
+  return GetProcAddress(module, name);
+}
+
+struct OlderWindows {
+  // 81 for Windows 8.1, 7 for Windows 7 as it shipped.
+  explicit OlderWindows(int version) {
+    older_windows_missing = {"SetProcessDpiAwarenessContext", "GetDpiForWindow",
+                             "SystemParametersInfoForDpi", "AdjustWindowRectExForDpi"};
+    if (version == 7) {
+      older_windows_missing.insert(older_windows_missing.end(),
+                                   {"SetProcessDpiAwareness", "SetDefaultDllDirectories"});
+    }
+    older_windows_calls.clear();
+    function_finder = &FindOnOlderWindows;
   }
   ~OlderWindows() { function_finder = &GetProcAddress; }
-  OlderWindows(const OlderWindows&) = delete;
-  OlderWindows& operator=(const OlderWindows&) = delete;
-
-  // The recorded calls, such as "SetProcessDpiAwareness(2)".
-  static std::vector<std::string>& Calls() {
-    static std::vector<std::string> calls;
-    return calls;
-  }
-
- private:
-  static std::vector<std::string>& Missing() {
-    static std::vector<std::string> missing;
-    return missing;
-  }
-  static HRESULT WINAPI SetProcessDpiAwareness(int awareness) {
-    Calls().push_back("SetProcessDpiAwareness(" + std::to_string(awareness) + ")");
-    return S_OK;
-  }
-  static BOOL WINAPI SetProcessDPIAware() {
-    Calls().push_back("SetProcessDPIAware()");
-    return TRUE;
-  }
-  static FARPROC WINAPI Find(HMODULE module, LPCSTR name) {
-    for (const std::string& missing : Missing()) {
-      if (missing == name) return nullptr;
-    }
-    const std::string wanted = name;
-    if (wanted == "SetProcessDpiAwareness") return Generic(&SetProcessDpiAwareness);
-    if (wanted == "SetProcessDPIAware") return Generic(&SetProcessDPIAware);
-    return GetProcAddress(module, name);
-  }
-  template <typename Function>
-  static FARPROC Generic(Function function) {
-    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
-  }
 };
-
-// What Windows 8.1 lacks of what the program looks up, and Windows 7 besides.
-inline const std::vector<std::string> kNewerThanWindows81 = {
-    "SetProcessDpiAwarenessContext", "GetDpiForWindow", "SystemParametersInfoForDpi",
-    "AdjustWindowRectExForDpi"};
-inline const std::vector<std::string> kNewerThanWindows7 = {
-    "SetProcessDpiAwarenessContext", "GetDpiForWindow", "SystemParametersInfoForDpi",
-    "AdjustWindowRectExForDpi", "SetProcessDpiAwareness", "SetDefaultDllDirectories"};

@@ -31,7 +31,8 @@ fi
 echo "== Mirror: $mirror"
 
 # The proxy this machine uses, for debootstrap and in the root. apt's own
-# setting stands in where the environment names none, as apt itself does.
+# setting is taken where the environment names none (debootstrap reads only
+# the environment).
 proxy_variables=()
 for name in http_proxy https_proxy no_proxy HTTP_PROXY HTTPS_PROXY NO_PROXY; do
   if [ -n "${!name:-}" ]; then proxy_variables+=("$name=${!name}"); fi

@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/wine-loader.sh
 
 scripts/setup-debian.sh
 # Says on standard error why an edition cannot run, if one cannot.
@@ -20,7 +21,7 @@ session=$build/wine-bench
 trap '"$root/scripts/wine-session.sh" stop "$session"' EXIT
 scripts/wine-session.sh start "$session" --edition "$edition"
 
-echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(/usr/lib/wine/wine64 --version)"
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $("$(wine_loader "$edition")" --version)"
 echo "Date: $(date -u +%Y-%m-%d)"
 echo
 cd "$build"

@@ -13,7 +13,7 @@ set(SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server for the signat
 # carries a manifest, or lacks a security mark.
 add_custom_command(TARGET Ostrivane POST_BUILD
   COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXECUTABLE=$<TARGET_FILE:Ostrivane>
-          -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
+          -DMIN_WINDOWS=${OSTRIVANE_MIN_WINDOWS} -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
   VERBATIM)
 
 # Runs openssl with `arguments` and fails the configure step with `problem`

@@ -1,10 +1,18 @@
 # Fails unless EXECUTABLE is fit to ship: it imports only DLLs that Windows
 # takes from its own system folder whatever folder the program starts from,
 # carries no manifest resource, has the security marks of a Windows
-# program, and declares Windows 7 as the oldest it runs on.
-# Run with: cmake -DOBJDUMP=<objdump> -DEXECUTABLE=<exe> -P check_executable.cmake
+# program, and declares MIN_WINDOWS (OSTRIVANE_MIN_WINDOWS, such as 6.1) as
+# the oldest Windows it runs on.
+# Run with: cmake -DOBJDUMP=<objdump> -DEXECUTABLE=<exe> -DMIN_WINDOWS=<major.minor>
+#                 -P check_executable.cmake
 
 cmake_minimum_required(VERSION 3.21)
+if(NOT MIN_WINDOWS MATCHES "^([0-9]+)[.]([0-9]+)$")
+  message(FATAL_ERROR "check_executable.cmake needs -DMIN_WINDOWS=<major.minor>, such as 6.1; "
+                      "got \"${MIN_WINDOWS}\".")
+endif()
+set(min_major ${CMAKE_MATCH_1})
+set(min_minor ${CMAKE_MATCH_2})
 
 # DLLs imported by name are resolved before the program's first line runs,
 # looked for beside the program first, unless they are KnownDLLs, which
@@ -65,11 +73,11 @@ if(headers MATCHES "\nMagic[ \t]+020b")  # PE32+, 64-bit code
   require_mark(HIGH_ENTROPY_VA 0x20)
 endif()
 
-# The oldest Windows the program runs on, 7 (6.1), as the headers declare it:
-# older ones need not try, and newer ones must not be asked for.
+# The oldest Windows the program runs on, as the headers declare it: older
+# ones need not try, and newer ones must not be asked for.
 foreach(field IN ITEMS OSystem Subsystem)
-  if(NOT headers MATCHES "\nMajor${field}Version[ \t]+6\nMinor${field}Version[ \t]+1\n")
-    message(FATAL_ERROR "${EXECUTABLE} does not declare Windows 7 (6.1) as its minimum "
+  if(NOT headers MATCHES "\nMajor${field}Version[ \t]+${min_major}\nMinor${field}Version[ \t]+${min_minor}\n")
+    message(FATAL_ERROR "${EXECUTABLE} does not declare Windows ${MIN_WINDOWS} as its minimum "
                         "${field} version; link it with the options in CMakeLists.txt.")
   endif()
 endforeach()

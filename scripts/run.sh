@@ -8,14 +8,20 @@
 #
 #   scripts/run.sh [SCALE]    SCALE: the display scale in percent, 100 unless
 #                             given (150 shows it as on a 150% laptop screen)
+#   scripts/run.sh --check-scale [SCALE]
+#                             only checks SCALE (for the tests)
 set -euo pipefail
+shopt -s nullglob
 cd "$(dirname "$0")/.."
+check_only=false
+if [ "${1:-}" = --check-scale ]; then check_only=true; shift; fi
 scale=${1:-100}
 # Three digits first, so the comparisons never see a number bash cannot hold.
 if ! [[ "$scale" =~ ^[1-9][0-9]{2}$ ]] || [ "$scale" -gt 500 ]; then
   echo "run.sh: the scale is a percentage from 100 to 500, such as 150; got '$scale'" >&2
   exit 2
 fi
+if $check_only; then exit 0; fi
 
 scripts/setup-debian.sh
 
@@ -58,14 +64,23 @@ export OSTRIVANE_SCREENSHOTS
 echo "Running Ostrivane.exe under Wine..."
 run "$build/e2e_tests.exe" --gtest_filter='Ostrivane.InstallsTheShortcut*' --gtest_brief=1
 
-for bitmap in "$screenshots"/*.bmp; do
-  /usr/bin/convert "$bitmap" "${bitmap%.bmp}.png" && rm "$bitmap"
-done
+bitmaps=("$screenshots"/*.bmp)
+if [ ${#bitmaps[@]} = 0 ]; then
+  echo "run.sh: the driver saved no screenshots in $screenshots" >&2
+  exit 1
+fi
 echo
 echo "Screenshots:"
-ls -1 "$screenshots"/*.png
+for bitmap in "${bitmaps[@]}"; do
+  /usr/bin/convert "$bitmap" "${bitmap%.bmp}.png" && rm "$bitmap"
+  echo "${bitmap%.bmp}.png"
+done
 echo
-shortcut=$(find "$session/prefix/drive_c/users" -path '*/Desktop/*.url' | head -n 1)
+shortcut=$(find "$session/prefix/drive_c/users" -path '*/Desktop/*.url' -print -quit)
+if [ -z "$shortcut" ]; then
+  echo "run.sh: no shortcut on the desktop of $session/prefix" >&2
+  exit 1
+fi
 echo "Shortcut written to: $shortcut"
 echo "Content (code page 949, CR LF line ends):"
 iconv -f CP949 -t UTF-8 "$shortcut" | sed 's/\r$//; s/^/    /'

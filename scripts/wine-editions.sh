@@ -10,8 +10,10 @@
 #
 # OSTRIVANE_NO_32BIT=1 treats the machine as one without 32-bit support, so
 # that path can be tried anywhere. OSTRIVANE_WINE32_LOADER and
-# OSTRIVANE_WINE64_LOADER name other loaders (for its tests).
+# OSTRIVANE_WINE64_LOADER name other loaders (for its tests; see wine-loader.sh).
 set -uo pipefail
+# shellcheck source=wine-loader.sh
+. "$(dirname "$0")/wine-loader.sh"
 
 # why_not EDITION LOADER: empty when LOADER runs, else the reason.
 why_not() {
@@ -29,11 +31,8 @@ pick=false
 [ "${1:-}" = --pick ] && pick=true
 found=0
 for edition in i686 x86_64; do
-  if [ "$edition" = i686 ]; then
-    loader=${OSTRIVANE_WINE32_LOADER:-/usr/lib/wine/wine} bits=32
-  else
-    loader=${OSTRIVANE_WINE64_LOADER:-/usr/lib/wine/wine64} bits=64
-  fi
+  loader=$(wine_loader "$edition") bits=32
+  [ "$edition" = i686 ] || bits=64
   reason=$(why_not "$edition" "$loader")
   if [ -z "$reason" ]; then
     $pick && [ "$found" = 1 ] || echo "$edition"

@@ -18,6 +18,8 @@
 #                         stop what start started and remove DIR/prefix unless
 #                         asked to keep it
 set -euo pipefail
+# shellcheck source=wine-loader.sh
+. "$(dirname "$0")/wine-loader.sh"
 
 command=${1:?usage: wine-session.sh start|exec|stop DIR ...}
 dir=${2:?usage: wine-session.sh start|exec|stop DIR ...}
@@ -89,13 +91,10 @@ case "$command" in
       echo "wine-session: the screen size is WIDTHxHEIGHT in pixels, such as 1024x768; got '$screen'" >&2
       exit 2
     fi
-    # Each edition has its own loader and prefix kind. Debian's `wine` always
-    # picks the 32-bit loader, so the 64-bit one is named outright.
-    case "$edition" in
-      i686) arch=win32 loader=/usr/lib/wine/wine ;;
-      x86_64) arch=win64 loader=/usr/lib/wine/wine64 ;;
-      *) echo "wine-session: unknown edition '$edition' (i686 or x86_64)" >&2; exit 2 ;;
-    esac
+    # Each edition has its own loader and prefix kind.
+    loader=$(wine_loader "$edition" 2>&1) || { echo "wine-session: $loader" >&2; exit 2; }
+    arch=win32
+    [ "$edition" = i686 ] || arch=win64
     mkdir -p "$dir/home"
     dir=$(cd "$dir" && pwd)
     end_processes
@@ -166,11 +165,16 @@ ENV
     fi
     # Wine starts helper processes (the desktop, services) that inherit the
     # output descriptors and outlive the program; through a file they cannot
-    # hold a caller's pipe open after the program has ended.
+    # hold a caller's pipe open after the program has ended. The file is
+    # passed on as it grows, so what the program said is seen even when a
+    # timeout kills this script (CTest does, with SIGKILL) before it ends.
     output=$(mktemp "$dir/output.XXXXXX")
+    "${locale[@]}" "$WINELOADER" "$@" </dev/null >"$output" 2>&1 &
+    program=$!
+    tail -s 0.1 -n +1 -f --pid="$program" "$output" &
     status=0
-    "${locale[@]}" "$WINELOADER" "$@" </dev/null >"$output" 2>&1 || status=$?
-    cat "$output"
+    wait "$program" || status=$?
+    wait $! || true
     rm -f "$output"
     exit "$status"
     ;;
@@ -188,7 +192,7 @@ ENV
     if [ -f "$dir/env" ]; then
       load_env
       [ "${1:-}" = "--keep-prefix" ] || rm -rf "$WINEPREFIX" "$dir/home"
-      rm -f "$dir/env" "$dir/display"
+      rm -f "$dir/env" "$dir/display" "$dir"/output.*  # the output of a killed run
     fi
     ;;
   *)

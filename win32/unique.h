@@ -37,8 +37,3 @@ struct ModuleFreer {
 };
 // A DLL loaded at run time.
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFreer>;
-
-struct WindowDestroyer {
-  void operator()(HWND window) const noexcept { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;

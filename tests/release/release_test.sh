@@ -32,7 +32,8 @@ configure() {
   local source=$1 build=$2
   shift 2
   "${clock[@]}" cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$source/cmake/$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >"$build.configure.log" 2>&1
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >"$build.configure.log" 2>&1 ||
+    { cat "$build.configure.log" >&2; return 1; }
 }
 
 build() { "${clock[@]}" cmake --build "$1" >"$1.build.log" 2>&1 || { cat "$1.build.log" >&2; return 1; }; }
@@ -41,7 +42,7 @@ build() { "${clock[@]}" cmake --build "$1" >"$1.build.log" 2>&1 || { cat "$1.bui
 expect_configure_error() {
   local words=$1 build="$work/refused-$RANDOM"
   shift
-  if configure "$source_dir" "$build" "$@"; then fail "configure accepted $*"; fi
+  if configure "$source_dir" "$build" "$@" 2>/dev/null; then fail "configure accepted $*"; fi
   tr '\n' ' ' <"$build.configure.log" | tr -s ' ' | grep -qF "$words" ||
     { cat "$build.configure.log" >&2; fail "configure did not say: $words"; }
   echo "refused as expected: $words"

@@ -6,6 +6,21 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/unit/older_windows.h"
+
+// Windows 7 without SetDefaultDllDirectories: the current folder at least
+// leaves the search, as an empty DLL folder does.
+TEST(DllSearch, OnWindows7TheDllFolderIsSetToNone) {
+  ASSERT_TRUE(SetDllDirectoryW(L"C:\\"));
+  {
+    const OlderWindows windows7(7);
+    RestrictDllSearchToSystemFolder();
+  }
+  wchar_t folder[MAX_PATH] = L"unchanged";
+  EXPECT_EQ(GetDllDirectoryW(MAX_PATH, folder), 0u);
+  EXPECT_STREQ(folder, L"");
+}
+
 TEST(DllSearch, ADllBesideTheProgramIsNoLongerLoadedByName) {
   const HMODULE planted = LoadLibraryW(L"libforeign_dll.dll");
   ASSERT_NE(planted, nullptr) << "not found beside the program even before";

@@ -14,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "tests/e2e/driver.h"
 #include "test_folder.h"
+#include "tests/unit/older_windows.h"
 
 namespace {
 
@@ -51,7 +52,6 @@ TEST(Form1, IsCreatedHiddenWithTheLabelInTheMessageFont) {
   GetObjectW(font, sizeof(used), &used);
   EXPECT_STREQ(used.lfFaceName, metrics.lfMessageFont.lfFaceName);
   EXPECT_EQ(used.lfHeight, metrics.lfMessageFont.lfHeight);
-  EXPECT_EQ(GetWindow(form.hwnd(), GW_CHILD), form.label1()) << "Label1 is first in tab order";
 }
 
 // Form1 at the display's scale. The session runs these at 96, 144 and 192
@@ -118,7 +118,7 @@ void ExpectRect(const RECT& actual, const RECT& expected, const char* what) {
   EXPECT_EQ(actual.bottom, expected.bottom) << what;
 }
 
-TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) {
+void ExpectLaidOutAtTheSessionScale() {
   const Geometry& expected = GeometryAt(SessionDpi());
   Form1 form(GetModuleHandleW(nullptr));
   ASSERT_EQ(DpiOf(form.hwnd()), expected.dpi) << "the session is not at the scale it names";
@@ -132,6 +132,20 @@ TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) {
     GetObjectW(message_font.get(), sizeof(font), &font);
     return font.lfHeight;
   }()) << "the label's font is not the message font at this scale";
+}
+
+TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) { ExpectLaidOutAtTheSessionScale(); }
+
+// Without the per-window DPI calls, the system's DPI and the older calls
+// give the same layout; awareness is declared through shcore, or system-wide.
+TEST(Form1Scale, OnWindows81And7ItDeclaresItselfAwareAndIsLaidOutTheSame) {
+  for (const int version : {81, 7}) {
+    const OlderWindows older(version);
+    ExpectLaidOutAtTheSessionScale();
+    DeclareDpiAwareness();
+    EXPECT_EQ(older_windows_calls, std::vector<std::string>{version == 7 ? "SetProcessDPIAware()"
+                                                                         : "SetProcessDpiAwareness(2)"});
+  }
 }
 
 // Windows' "Make text bigger" enlarges the message font without changing the

@@ -54,7 +54,7 @@ function(ostrivane_check_readable variable)
   while(NOT IS_DIRECTORY "${folder}")
     get_filename_component(folder "${folder}" DIRECTORY)
   endwhile()
-  execute_process(COMMAND ${CMAKE_COMMAND} -E chdir "${folder}" ${CMAKE_COMMAND} -E true
+  execute_process(COMMAND ${CMAKE_COMMAND} -E true WORKING_DIRECTORY "${folder}"
     RESULT_VARIABLE entered OUTPUT_QUIET ERROR_QUIET)
   if(NOT entered EQUAL 0)
     message(FATAL_ERROR "${variable} file \"${file}\" cannot be read: this user cannot enter "

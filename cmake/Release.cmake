@@ -100,8 +100,8 @@ function(ostrivane_check_signing signature_var)
     set(certificate COMMAND ${OPENSSL_PROGRAM} x509 -in "${SIGN_CERT}")
   else()
     execute_process(COMMAND ${OPENSSL_PROGRAM} x509 -in "${SIGN_CERT}" -noout
-      RESULT_VARIABLE not_certificate OUTPUT_QUIET ERROR_QUIET)
-    if(not_certificate EQUAL 0)
+      RESULT_VARIABLE read_as_certificate OUTPUT_QUIET ERROR_QUIET)
+    if(read_as_certificate EQUAL 0)
       message(FATAL_ERROR "SIGN_CERT \"${SIGN_CERT}\" is a certificate without its key: give the "
                           "key as SIGN_KEY, or a PKCS#12 bundle of both as SIGN_CERT.")
     endif()

@@ -76,32 +76,81 @@ case "$check" in
     ;;
 
   signing)
+    published=$(released "$work/dist" www.trelvik.example)/Ostrivane.exe
+    # expect_signed_by CERT SUBJECT KEY_PLACE: the published file verifies with CERT, its
+    # checksum is of the signed file, and the Published line names SUBJECT, expiry, KEY_PLACE.
+    expect_signed_by() {
+      osslsigncode verify -CAfile "$1" -in "$published" >"$work/verify.log" 2>&1 &&
+        grep -q "Signature verification: ok" "$work/verify.log" ||
+        { cat "$work/verify.log" >&2; fail "the published file is not signed by $1"; }
+      (cd "$(dirname "$published")" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "checksum is not of the signed file"
+      local until words
+      until=$(date -u -d "$(openssl x509 -in "$1" -noout -enddate | cut -d= -f2)" +%F)
+      words="Published $published for https://www.trelvik.example (signed with \"$2\" (valid until $until), key $3)"
+      grep -qF "$words" "$work/build.build.log" || fail "the build did not say: $words"
+      echo "signed and verified: $2, key $3"
+    }
     export OSTRIVANE_SIGN_PASSWORD='correct horse'
-    dist=$(released "$work/dist" www.trelvik.example)
-    openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Ostrivane test signer' \
-      -keyout "$work/key.pem" -out "$work/cert.pem" -passout env:OSTRIVANE_SIGN_PASSWORD 2>/dev/null
-    openssl req -x509 -newkey rsa:2048 -days 2 -subj '/CN=Someone else' -nodes \
-      -keyout "$work/other-key.pem" -out "$work/other-cert.pem" 2>/dev/null
+    new_cert() {  # NAME SUBJECT [openssl req options]: NAME.pem and its key NAME-key.pem, encrypted
+      openssl req -x509 -newkey rsa:2048 -days 2 -subj "$2" -keyout "$work/$1-key.pem" -out "$work/$1.pem" \
+        -passout env:OSTRIVANE_SIGN_PASSWORD "${@:3}" 2>/dev/null
+    }
+    new_cert cert '/CN=Ostrivane test signer'
+    new_cert other '/CN=Someone else'
     echo "not a certificate" >"$work/garbage.pem"
 
-    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem" \
+    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/cert-key.pem" \
       -DOSTRIVANE_DIST_DIR="$work/dist"
     build "$work/build"
-    osslsigncode verify -CAfile "$work/cert.pem" -in "$dist/Ostrivane.exe" >"$work/verify.log" 2>&1 ||
-      { cat "$work/verify.log" >&2; fail "the signature does not verify"; }
-    grep -q "Signature verification: ok" "$work/verify.log" || fail "osslsigncode verify did not say ok"
+    expect_signed_by "$work/cert.pem" "CN=Ostrivane test signer" "in a file $work/cert-key.pem"
     grep -q "Timestamp is not available" "$work/verify.log" || fail "the signature carries a timestamp"
-    (cd "$dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "checksum is not of the signed file"
-    grep -qF "Published $dist/Ostrivane.exe for https://www.trelvik.example (signed with $work/cert.pem)" "$work/build.build.log" ||
-      fail "the published line does not name the host"
-    echo "signed and verified"
+    # Renewed at the same paths: the next ordinary build signs with the new pair.
+    new_cert cert '/CN=Ostrivane renewed signer' -addext extendedKeyUsage=codeSigning
+    build "$work/build"
+    expect_signed_by "$work/cert.pem" "CN=Ostrivane renewed signer" "in a file $work/cert-key.pem"
 
     # What only the build finds out: its password, the timestamp server (a closed
     # local port). The signed file published before stays.
     configure "$source_dir" "$work/build" -DSIGN_TIMESTAMP_URL=http://127.0.0.1:9/
     (unset OSTRIVANE_SIGN_PASSWORD && expect_build_error "key.pem\" is encrypted and OSTRIVANE_SIGN_PASSWORD is not set")
     expect_build_error "the timestamp server http://127.0.0.1:9/ could not be reached"
-    (cd "$dist" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "a failed signing touched dist/"
+    (cd "$(dirname "$published")" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "a failed signing touched dist/"
+
+    # The same pair as a PKCS#12 bundle, then its key on a SoftHSM2 token with the certificate in DER.
+    openssl pkcs12 -export -in "$work/cert.pem" -inkey "$work/cert-key.pem" -out "$work/bundle.p12" \
+      -passin env:OSTRIVANE_SIGN_PASSWORD -passout env:OSTRIVANE_SIGN_PASSWORD
+    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/bundle.p12" -DSIGN_KEY= -DSIGN_TIMESTAMP_URL=
+    build "$work/build"
+    expect_signed_by "$work/cert.pem" "CN=Ostrivane renewed signer" "in a PKCS#12 bundle $work/bundle.p12"
+    module=/usr/lib/softhsm/libsofthsm2.so
+    [ -f "$module" ] || fail "SoftHSM2 is not installed: run scripts/setup-debian.sh"
+    export SOFTHSM2_CONF="$work/softhsm2.conf" OSTRIVANE_SIGN_PASSWORD=1234
+    mkdir "$work/tokens" && echo "directories.tokendir = $work/tokens" >"$SOFTHSM2_CONF"
+    softhsm2-util --init-token --free --label ostri --pin 1234 --so-pin 5678 >/dev/null
+    openssl pkey -in "$work/cert-key.pem" -passin 'pass:correct horse' | softhsm2-util --import /dev/stdin \
+      --token ostri --label signkey --id 01 --pin 1234 >/dev/null
+    openssl x509 -in "$work/cert.pem" -outform DER -out "$work/cert.der"
+    token=(-DSIGN_CERT="$work/cert.der" -DSIGN_PKCS11_MODULE="$module")
+    configure "$source_dir" "$work/build" "${token[@]}" -DSIGN_KEY='pkcs11:token=ostri;object=signkey;type=private'
+    build "$work/build"
+    expect_signed_by "$work/cert.pem" "CN=Ostrivane renewed signer" \
+      "on the PKCS#11 token pkcs11:token=ostri;object=signkey;type=private through $module"
+    expect_configure_error "\"pkcs11:token=ostri;object=nokey\" names no private key on its token" \
+      "${token[@]}" -DSIGN_KEY='pkcs11:token=ostri;object=nokey'
+    expect_configure_error "SIGN_PKCS11_MODULE \"$work/garbage.pem\" is not a PKCS#11 library that loads" \
+      "${token[@]}" -DSIGN_KEY='pkcs11:token=ostri;object=signkey' -DSIGN_PKCS11_MODULE="$work/garbage.pem"
+    export OSTRIVANE_SIGN_PASSWORD='correct horse'
+
+    # Certificates Windows would refuse: expired, and one for TLS servers only (in a bundle).
+    faketime '2020-01-01 12:00:00' openssl req -x509 -newkey rsa:2048 -days 2 -subj /CN=Expired -nodes \
+      -keyout "$work/old-key.pem" -out "$work/old.pem" 2>/dev/null
+    expect_configure_error "SIGN_CERT \"$work/old.pem\" has expired (valid from 2020-01-01 12:00" \
+      -DSIGN_CERT="$work/old.pem" -DSIGN_KEY="$work/old-key.pem"
+    new_cert tls /CN=www.trelvik.example -addext extendedKeyUsage=serverAuth
+    openssl pkcs12 -export -in "$work/tls.pem" -inkey "$work/tls-key.pem" -out "$work/tls.p12" \
+      -passin env:OSTRIVANE_SIGN_PASSWORD -passout env:OSTRIVANE_SIGN_PASSWORD
+    expect_configure_error "\"$work/tls.p12\" is not for signing code: its extended key usage is TLS Web Server" \
+      -DSIGN_CERT="$work/tls.p12"
 
     # Unsigned without the options, and it says so; another host is named.
     configure "$source_dir" "$work/unsigned" -DSITE_HOST=www.example.org
@@ -109,19 +158,21 @@ case "$check" in
     grep -q "opens https://www.example.org, not the default" "$work/unsigned.configure.log" || fail "host not named"
 
     expect_configure_error "SIGN_CERT file \"$work/missing.pem\" does not exist" \
-      -DSIGN_CERT="$work/missing.pem" -DSIGN_KEY="$work/key.pem"
-    expect_configure_error "SIGN_CERT \"$work\" is a folder, not a file" -DSIGN_CERT="$work" -DSIGN_KEY="$work/key.pem"
-    expect_configure_error "needs both SIGN_CERT and SIGN_KEY" -DSIGN_CERT="$work/cert.pem"
-    expect_configure_error "is not a PEM certificate" \
-      -DSIGN_CERT="$work/garbage.pem" -DSIGN_KEY="$work/key.pem"
+      -DSIGN_CERT="$work/missing.pem" -DSIGN_KEY="$work/cert-key.pem"
+    expect_configure_error "SIGN_CERT \"$work\" is a folder, not a file" -DSIGN_CERT="$work" -DSIGN_KEY="$work/cert-key.pem"
+    expect_configure_error "is a certificate without its key: give the key as SIGN_KEY" -DSIGN_CERT="$work/cert.der"
+    expect_configure_error "is not a PEM or DER certificate" \
+      -DSIGN_CERT="$work/garbage.pem" -DSIGN_KEY="$work/cert-key.pem"
     expect_configure_error "is not the private key of SIGN_CERT" \
       -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/other-key.pem"
     expect_configure_error "SIGN_KEY \"$work/garbage.pem\" is not a PEM private key" \
       -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/garbage.pem"
-    OSTRIVANE_SIGN_PASSWORD=wrong expect_configure_error "does not hold the password of SIGN_KEY \"$work/key.pem\"." \
-      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem"
+    OSTRIVANE_SIGN_PASSWORD=wrong expect_configure_error "does not hold the password of SIGN_KEY \"$work/cert-key.pem\"." \
+      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/cert-key.pem"
+    OSTRIVANE_SIGN_PASSWORD=wrong expect_configure_error "does not hold the password of the PKCS#12 bundle" \
+      -DSIGN_CERT="$work/bundle.p12"
     (unset OSTRIVANE_SIGN_PASSWORD && expect_configure_error "is encrypted and OSTRIVANE_SIGN_PASSWORD is not set" \
-      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/key.pem")
+      -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/cert-key.pem")
     ;;
 
   site)

@@ -67,7 +67,3 @@ std::wstring SystemMessage(DWORD code);
 
 // A Windows error code or HRESULT as it is usually written: 0x80070005.
 std::wstring HexCode(DWORD code);
-
-// UTF-16 to UTF-8 and back, for diagnostics.
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view text);

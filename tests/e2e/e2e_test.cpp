@@ -9,6 +9,7 @@
 #include "driver.h"
 #include "program_version.h"
 #include "site_host.h"
+#include "win32/code_page.h"
 #include "win32/error.h"
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win32/code_page.h"
+
 namespace {
 
 const std::wstring kShortcut = L"C:\\Users\\민수\\Desktop\\www.trelvik.example.url";

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "win32/code_page.h"
 #include "win32/error.h"
 
 namespace {

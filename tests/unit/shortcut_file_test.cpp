@@ -177,22 +177,27 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
+// Held for good, the old shortcut is kept whole and reported as in use;
+// one that already holds the right bytes is installed, no failure.
 TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
-  ScratchFolder desktop;
-  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
-  WriteBytes(shortcut, "old");
-  const UniqueHandle held = HoldOpen(shortcut);
+  for (const std::string& old : {std::string("old"), kExpectedBytes}) {
+    ScratchFolder desktop;
+    const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+    WriteBytes(shortcut, old);
+    const UniqueHandle held = HoldOpen(shortcut);
 
-  try {
-    WriteShortcutFile(desktop.path(), kHost);
-    FAIL() << "no error raised";
-  } catch (const Win32Error& error) {
-    EXPECT_EQ(error.call(), L"MoveFileExW") << error.what();
-    EXPECT_EQ(error.cause(), Cause::kInUse);
-    EXPECT_EQ(error.subject(), shortcut);  // never the temporary file
+    try {
+      WriteShortcutFile(desktop.path(), kHost);
+      EXPECT_EQ(old, kExpectedBytes) << "no error raised";
+    } catch (const Win32Error& error) {
+      EXPECT_NE(old, kExpectedBytes) << error.what();
+      EXPECT_EQ(error.call(), L"MoveFileExW") << error.what();
+      EXPECT_EQ(error.cause(), Cause::kInUse);
+      EXPECT_EQ(error.subject(), shortcut);  // never the temporary file
+    }
+    EXPECT_EQ(ReadBytes(shortcut), old);
+    EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
   }
-  EXPECT_EQ(ReadBytes(shortcut), "old");
-  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
 // The temporary file is hidden while it is written; the finished shortcut
@@ -233,22 +238,29 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   EXPECT_EQ(ListFolder(desktop.path()), kept);
 }
 
-// 230 characters of folder: the shortcut's own path would fit in MAX_PATH,
-// its temporary name beside it would not, so nothing is started.
-TEST(WriteShortcutFile, PathTooLongForTheTemporaryFileIsRefusedFirst) {
+// 230 characters of folder: the shortcut's own path fits in MAX_PATH - 1,
+// its temporary path only in the \\?\ form, which it then takes, for
+// writing and for replacing. A shortcut whose own path would not fit is
+// refused before anything is started.
+TEST(WriteShortcutFile, LongDesktopPathGetsItsShortcutUpToMaxPath) {
   ScratchFolder scratch;
   const std::wstring desktop =
       scratch.path() + L"\\" + std::wstring(229 - scratch.path().size(), L'd');
   ASSERT_EQ(desktop.size(), 230u);
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
+  WriteBytes(desktop + L"\\www.trelvik.example.url", "old");
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kHost)), kExpectedBytes);
+  EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
 
+  const std::wstring longer = desktop + L"\\" + std::wstring(240 - desktop.size() - 1, L'e');
+  ASSERT_TRUE(CreateDirectoryW(longer.c_str(), nullptr));
   try {
-    WriteShortcutFile(desktop, kHost);
+    WriteShortcutFile(longer, kHost);  // 264 characters
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kPathTooLong) << error.what();
   }
-  EXPECT_TRUE(ListFolder(desktop).empty());
+  EXPECT_TRUE(ListFolder(longer).empty());
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "test_folder.h"
 #include "win32/code_page.h"
 #include "win32/error.h"
-#include "win32/unique.h"
 
 namespace {
 
@@ -264,16 +263,6 @@ constexpr char kNeedsRoot[] =
     "the desktops that refuse writing (a full tmpfs, a read-only bind mount, an immutable file) "
     "are made on the host by root, and this run is not root's";
 
-// Fills the disk up with one file at `path`.
-void FillUp(const std::wstring& path) {
-  const UniqueHandle file(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  const std::string block(4096, 'x');
-  DWORD written = 0;
-  while (WriteFile(file.get(), block.data(), 4096, &written, nullptr) && written == 4096) {
-  }
-}
-
 // A full disk and a read-only mount: where the right shortcut is already
 // there, the run is a success that leaves it exactly as it is; with another
 // one, the failure is reported with its true cause. Either way the old
@@ -281,23 +270,24 @@ void FillUp(const std::wstring& path) {
 TEST(RefusingDesktop, RightShortcutIsSuccessOtherwiseTheTrueCause) {
   const std::wstring full = HostMadeDesktop(L"OSTRIVANE_FULL_DESKTOP");
   if (full.empty()) GTEST_SKIP() << kNeedsRoot;
+  const std::wstring filler = full + L"\\filler";
   struct Case {
-    std::wstring desktop, written_through, filler;
+    std::wstring desktop, writable;  // the desktop, and where its files are written
     const wchar_t* says;
   };
-  const Case cases[] = {
-      {full, full, full + L"\\filler", L"디스크 공간이 부족합니다"},
-      {HostMadeDesktop(L"OSTRIVANE_READ_ONLY_DESKTOP"),
-       HostMadeDesktop(L"OSTRIVANE_READ_ONLY_SOURCE"), L"",
-       L"바탕화면 폴더나 디스크에 파일을 쓸 수 없습니다"}};
-  const std::wstring name = std::wstring(kSiteHost) + L".url";
-  for (const Case& c : cases) {
+  for (const Case& c : {Case{full, full, L"디스크 공간이 부족합니다"},
+                        Case{HostMadeDesktop(L"OSTRIVANE_READ_ONLY_DESKTOP"),
+                             HostMadeDesktop(L"OSTRIVANE_READ_ONLY_SOURCE"),
+                             L"바탕화면 폴더나 디스크에 파일을 쓸 수 없습니다"}}) {
     DesktopRedirect redirect(c.desktop);
     for (const std::string& old : {ExpectedShortcutBytes(), std::string("old")}) {
       SCOPED_TRACE(ToUtf8(c.desktop) + ": " + old);
-      if (!c.filler.empty()) DeleteFileW(c.filler.c_str());
-      WriteBytes(c.written_through + L"\\" + name, old);
-      if (!c.filler.empty()) FillUp(c.filler);
+      DeleteFileW(filler.c_str());
+      WriteBytes(c.writable + L"\\" + kSiteHost + L".url", old);
+      if (c.desktop == full) {  // fills the disk up
+        EXPECT_THROW(WriteBytes(filler, std::string(65536, 'x')), std::exception);
+      }
+      const std::vector<std::wstring> files = ListFolder(c.desktop);
       const DWORD attributes = GetFileAttributesW(ShortcutOnDesktop().c_str());
       if (old == ExpectedShortcutBytes()) {
         ExpectInstalled();
@@ -306,7 +296,7 @@ TEST(RefusingDesktop, RightShortcutIsSuccessOtherwiseTheTrueCause) {
       }
       EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), old);
       EXPECT_EQ(GetFileAttributesW(ShortcutOnDesktop().c_str()), attributes);
-      EXPECT_EQ(ListFolder(c.desktop).size(), c.filler.empty() ? 1u : 2u) << "a file was left";
+      EXPECT_EQ(ListFolder(c.desktop), files) << "a file was left";
     }
   }
 }

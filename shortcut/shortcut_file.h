@@ -18,7 +18,7 @@ std::vector<std::wstring> ShortcutLines(std::wstring_view host);
 // line whole, the lines are followed by the section Windows' shell reads
 // Unicode values from, "[InternetShortcut.W]", with each such value in UTF-7.
 std::string ShortcutFileBytes(std::wstring_view host, UINT code_page);
-// The same for any `lines` of the form "key=value" (after the first).
+// The same for any `lines`: a section line, then lines of the form "key=value".
 std::string ShortcutFileBytes(const std::vector<std::wstring>& lines, UINT code_page);
 
 // folder\host.url, with one '\' however the folder ends.

@@ -20,12 +20,16 @@ Explanation Explain(Cause cause) {
       return {texts::kCauseFolderInTheWay, texts::kAdviceFolderInTheWay};
     case Cause::kInUse:
       return {texts::kCauseInUse, texts::kAdviceInUse};
+    case Cause::kNotPermitted:
+      return {texts::kCauseNotPermitted, texts::kAdviceNotPermitted};
     case Cause::kDiskFull:
       return {texts::kCauseDiskFull, texts::kAdviceDiskFull};
     case Cause::kNotWritable:
       return {texts::kCauseNotWritable, texts::kAdviceNotWritable};
     case Cause::kFolderNotFound:
       return {texts::kCauseFolderNotFound, texts::kAdviceFolderNotFound};
+    case Cause::kFileInTheWay:
+      return {texts::kCauseFileInTheWay, texts::kAdviceFileInTheWay};
     case Cause::kPathTooLong:
       return {texts::kCausePathTooLong, texts::kAdvicePathTooLong};
     case Cause::kOther:

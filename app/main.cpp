@@ -10,6 +10,7 @@
 #include "app/error_report.h"
 #include "app/form1.h"
 #include "resources/texts.h"
+#include "win32/code_page.h"
 #include "win32/error.h"
 
 namespace {

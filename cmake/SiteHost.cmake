@@ -2,9 +2,25 @@
 # into the shortcut's lines, so only a plain fully qualified ASCII host name
 # is accepted: labels of letters, digits and inner hyphens, 1 to 63
 # characters each, at least two labels, the last not all digits (so no IPv4
-# address), 241 characters at most (so that the shortcut's temporary file,
+# address), and short enough that the shortcut's temporary file,
 # <host>.url.~ and 8 hex digits, is a valid file name of at most 255
-# characters).
+# characters (241 characters with today's names).
+
+# How the program names its files, read from the C++ header that defines it,
+# so that the limit follows any change there.
+file(READ "${CMAKE_CURRENT_LIST_DIR}/../shortcut/file_names.h" file_names)
+foreach(name IN ITEMS ShortcutExtension TemporaryMark TemporaryDigits MaxFileNameLength)
+  if(NOT file_names MATCHES "k${name}(\\[\\])? = L?\"?([^\";]*)\"?;")
+    message(FATAL_ERROR "shortcut/file_names.h does not define k${name} in the form it is read in")
+  endif()
+  set(ostrivane_${name} "${CMAKE_MATCH_2}")
+endforeach()
+string(LENGTH "${ostrivane_ShortcutExtension}${ostrivane_TemporaryMark}" named_length)
+math(EXPR OSTRIVANE_MAX_HOST_LENGTH
+     "${ostrivane_MaxFileNameLength} - ${named_length} - ${ostrivane_TemporaryDigits}")
+string(SUBSTRING "1234567890ABCDEF" 0 ${ostrivane_TemporaryDigits} example_digits)
+set(ostrivane_temporary_example
+    "<host>${ostrivane_ShortcutExtension}${ostrivane_TemporaryMark}${example_digits}")
 
 # Sets `out_var` to what is wrong with `host`, or to "" when it is fine.
 function(ostrivane_site_host_problem host out_var)
@@ -26,8 +42,8 @@ function(ostrivane_site_host_problem host out_var)
     set(problem "it contains a control character or a non-ASCII character (write an international name in its xn-- form)")
   elseif(NOT host MATCHES "^[A-Za-z0-9.-]+$")
     set(problem "it contains a character other than ASCII letters, digits, '-' and '.'")
-  elseif(length GREATER 241)
-    set(problem "it is ${length} characters long; at most 241 are allowed, so that <host>.url and its temporary file <host>.url.~12345678 are valid file names")
+  elseif(length GREATER OSTRIVANE_MAX_HOST_LENGTH)
+    set(problem "it is ${length} characters long; at most ${OSTRIVANE_MAX_HOST_LENGTH} are allowed, so that <host>${ostrivane_ShortcutExtension} and its temporary file ${ostrivane_temporary_example} are valid file names")
   elseif(host MATCHES "^\\.|\\.$|\\.\\.")
     set(problem "it has an empty label (a leading, trailing or doubled '.')")
   elseif(NOT host MATCHES "\\.")

@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb imagemagick
   locales fonts-nanum fonts-wine fonts-liberation googletest
-  openssl osslsigncode libengine-pkcs11-openssl faketime softhsm2 python3-pil
+  openssl osslsigncode libengine-pkcs11-openssl faketime softhsm2 python3-pil e2fsprogs
 )
 
 as_root() {

@@ -14,11 +14,9 @@ void InstallSiteShortcut(HWND form, std::wstring_view host) {
   const std::wstring desktop = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, &lookup);
   // Without a desktop folder there is nowhere the shortcut belongs; a bare
   // "\host.url" would land at the root of the current drive. The user is
-  // told where the desktop folder is set to be, and the shell's own code.
+  // told where the desktop folder is set to be, and what is wrong there.
   if (desktop.empty()) {
-    throw Win32Error(texts::kStepFindDesktop, L"SHGetSpecialFolderLocation",
-                     ConfiguredSpecialFolder(CSIDL_DESKTOPDIRECTORY), static_cast<DWORD>(lookup),
-                     Cause::kFolderNotFound);
+    throw SpecialFolderLookupError(texts::kStepFindDesktop, CSIDL_DESKTOPDIRECTORY, lookup);
   }
   WriteShortcutFile(desktop, host);
 

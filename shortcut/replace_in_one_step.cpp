@@ -6,18 +6,17 @@
 #include <iterator>
 
 #include "resources/texts.h"
+#include "shortcut/file_names.h"
 #include "win32/error.h"
+#include "win32/path.h"
 #include "win32/unique.h"
 
 namespace {
 
-// The temporary file is named after the target, "<name>.~1a2b3c4d", so that
+// The temporary file is named after the target (see file_names.h), so that
 // a leftover (after a power cut, say) is easy to recognise.
-constexpr wchar_t kTemporaryMark[] = L".~";
-constexpr size_t kTemporaryDigits = 8;  // hex
-constexpr size_t kTemporarySuffixLength = 2 + kTemporaryDigits;  // with the mark
+constexpr size_t kTemporarySuffixLength = std::size(kTemporaryMark) - 1 + kTemporaryDigits;
 constexpr int kTemporaryNameAttempts = 8;
-constexpr size_t kMaxFileNameLength = 255;
 // A temporary file this much older than now was left by an earlier run
 // that was interrupted (a power cut, a killed process); a younger one may
 // belong to another copy of the program that is writing right now.
@@ -55,16 +54,21 @@ class PendingFile {
 
 // The folder that holds `path`, as the user would look for it.
 std::wstring FolderOf(const std::wstring& path) {
-  std::wstring folder = path.substr(0, path.rfind(L'\\'));
+  std::wstring folder = path.substr(0, NameStart(path) - 1);
   if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root, "E:\"
   return folder;
 }
 
 // Raises the error for a failed `call`. The user never sees the temporary
-// file, so the error names the target, or its folder where that is missing.
+// file, so the error names the target, or its folder where that is missing
+// or a file stands in its place.
 [[noreturn]] void Fail(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
-  const std::wstring subject = cause == Cause::kFolderNotFound ? FolderOf(target) : target;
-  throw Win32Error(texts::kStepSaveShortcut, call, subject, code, cause);
+  if (cause == Cause::kFolderNotFound && EntryAt(FolderOf(target)) == Entry::kFile) {
+    cause = Cause::kFileInTheWay;
+  }
+  const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
+  throw Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code,
+                   cause);
 }
 
 // What a code from creating or writing the new file says about the place.
@@ -90,38 +94,56 @@ Cause CauseOfWriteFailure(DWORD code) {
   Fail(call, target, code, CauseOfWriteFailure(code));
 }
 
+bool IsHeldByAProgram(DWORD code) {
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
 // The rename was refused for good. By now the folder took a new file, and
-// the old one is neither read-only nor a folder, so a refusal is a program
-// holding the old file open, unless the old file itself may not be deleted.
+// the old one is neither read-only nor a folder. Only a sharing or lock
+// violation shows a program holding the old file: from the rename, or,
+// where the rename was refused access, from opening the old file for
+// deletion as the rename does. Where that opening finds no holder, the
+// refusal is one of rights: this user may not replace the old file.
 Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
-  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return Cause::kInUse;
-  if (code == ERROR_DISK_FULL) return Cause::kDiskFull;
+  if (IsHeldByAProgram(code)) return Cause::kInUse;
+  if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
   if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
   const HANDLE probe = CreateFileW(target.c_str(), DELETE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
-    CloseHandle(probe);
-    return Cause::kInUse;
+    const UniqueHandle no_holder(probe);
+    return Cause::kNotPermitted;
   }
-  return GetLastError() == ERROR_ACCESS_DENIED ? Cause::kNotWritable : Cause::kInUse;
+  const DWORD probe_code = GetLastError();
+  if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
+  return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
+}
+
+// `path` in the \\?\ form, which Windows takes beyond MAX_PATH - 1
+// characters: "\\?\C:\...", or "\\?\UNC\server\share\..." for a network path.
+std::wstring ExtendedForm(const std::wstring& path) {
+  if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
 }
 
 // A new name per attempt: the process, the high-resolution clock and the
 // attempt, mixed so that close values still give different names.
-std::wstring TemporaryPathFor(const std::wstring& target, int attempt) {
+std::wstring TemporaryPathFor(const std::wstring& place, int attempt) {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   const DWORD value = GetCurrentProcessId() * 0x9E3779B1u ^ static_cast<DWORD>(now.QuadPart) ^
                       static_cast<DWORD>(attempt) * 0x85EBCA6Bu;
-  return target + kTemporaryMark + HexCode(value).substr(2);  // 8 hex digits, without "0x"
+  static_assert(kTemporaryDigits == 8, "HexCode gives 8 digits");
+  return place + kTemporaryMark + HexCode(value).substr(2);  // without "0x"
 }
 
-// Hidden, so that it never shows on the desktop; CREATE_NEW, so that no
-// other file is ever taken over.
-PendingFile CreateTemporaryFileFor(const std::wstring& target) {
+// Beside the target, whose path is `place` in the form the calls take.
+// Hidden, so that it does not show on the desktop while it is written;
+// CREATE_NEW, so that no other file is ever taken over.
+PendingFile CreateTemporaryFileFor(const std::wstring& place, const std::wstring& target) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    const std::wstring path = TemporaryPathFor(target, attempt);
+    const std::wstring path = TemporaryPathFor(place, attempt);
     const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
@@ -132,7 +154,9 @@ PendingFile CreateTemporaryFileFor(const std::wstring& target) {
 
 // Writes the bytes, then clears the hidden mark through the file's own
 // handle, leaving the attributes a new file gets: the rename is then the
-// one step that makes the file appear, and it is never hidden.
+// one step that makes the shortcut appear, and it is never hidden. (From
+// here until the rename is done the temporary file is visible; see
+// MoveIntoPlace.)
 void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std::wstring& target) {
   const DWORD size = static_cast<DWORD>(bytes.size());
   DWORD written = 0;
@@ -161,15 +185,16 @@ bool IsTemporaryNameOf(const std::wstring& name, const std::wstring& target_name
          std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == kTemporaryDigits;
 }
 
-// Removes the temporary files of this target that an interrupted earlier
-// run left behind. Touches no other file, and one that cannot be removed
-// is left where it is: it does not keep the new file from being written.
-void RemoveLeftovers(const std::wstring& target) {
-  const size_t name_start = target.rfind(L'\\') + 1;
-  const std::wstring folder = target.substr(0, name_start);
-  const std::wstring target_name = target.substr(name_start);
+// Removes the temporary files of the target at `place` that an interrupted
+// earlier run left behind. Touches no other file, and one that cannot be
+// removed is left where it is: it does not keep the new file from being
+// written.
+void RemoveLeftovers(const std::wstring& place) {
+  const size_t name_start = NameStart(place);
+  const std::wstring folder = place.substr(0, name_start);
+  const std::wstring target_name = place.substr(name_start);
   WIN32_FIND_DATAW entry;
-  const HANDLE found = FindFirstFileExW((target + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
+  const HANDLE found = FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
                                         &entry, FindExSearchNameMatch, nullptr, 0);
   if (found == INVALID_HANDLE_VALUE) return;
   const UniqueFindHandle search(found);
@@ -202,10 +227,11 @@ bool HoldsExactly(const std::wstring& path, const std::string& bytes) {
 // Refuses, before anything is written, what the rename cannot do or would
 // do wrongly, and finds out what there is to replace.
 Replaced CheckTarget(const std::wstring& target, const std::string& bytes) {
-  // Without a \\?\ prefix the calls take at most MAX_PATH - 1 characters,
-  // and the temporary path is the longest one used.
-  const size_t name_length = target.size() - target.rfind(L'\\') - 1 + kTemporarySuffixLength;
-  if (target.size() + kTemporarySuffixLength > MAX_PATH - 1 || name_length > kMaxFileNameLength) {
+  // The shortcut's own path must fit in MAX_PATH - 1 characters, as the
+  // shell and other programs take it; its temporary file's name, in a file
+  // name.
+  const size_t name_length = target.size() - NameStart(target) + kTemporarySuffixLength;
+  if (target.size() > MAX_PATH - 1 || name_length > kMaxFileNameLength) {
     Fail({}, target, ERROR_FILENAME_EXCED_RANGE, Cause::kPathTooLong);
   }
 
@@ -230,10 +256,13 @@ bool MayBeBriefLock(DWORD code) {
          code == ERROR_LOCK_VIOLATION;
 }
 
-void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
+// Renames the temporary file over the target at `place`. Killed while it
+// waits, the process leaves the temporary file visible beside the old one,
+// until the next run removes it.
+void MoveIntoPlace(PendingFile& pending, const std::wstring& place, const std::wstring& target) {
   pending.Close();
   for (size_t attempt = 0;; ++attempt) {
-    if (MoveFileExW(pending.path().c_str(), target.c_str(),
+    if (MoveFileExW(pending.path().c_str(), place.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       pending.MarkMoved();
       return;
@@ -251,13 +280,25 @@ void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
 Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
   const Replaced replaced = CheckTarget(target, bytes);
   if (replaced == Replaced::kUnchanged) return replaced;  // nothing to write
-  RemoveLeftovers(target);
+  // The temporary path is the longest one used: where it would not fit in
+  // MAX_PATH - 1 characters, every call on the folder takes the \\?\ form.
+  const std::wstring place =
+      target.size() + kTemporarySuffixLength > MAX_PATH - 1 ? ExtendedForm(target) : target;
+  RemoveLeftovers(place);
 
   // The whole new file is written and flushed under a temporary name first,
   // then swapped in with one rename: a failure at any point leaves the old
-  // file exactly as it was.
-  PendingFile pending = CreateTemporaryFileFor(target);
-  WriteAndFlush(pending, bytes, target);
-  MoveIntoPlace(pending, target);
+  // file exactly as it was, and the temporary file gone.
+  try {
+    PendingFile pending = CreateTemporaryFileFor(place, target);
+    WriteAndFlush(pending, bytes, target);
+    MoveIntoPlace(pending, place, target);
+  } catch (const Win32Error&) {
+    // Whatever kept it from being written (a full or read-only disk, no
+    // right to replace it, a program holding it), a shortcut that already
+    // holds exactly these bytes is installed: that is no failure.
+    if (HoldsExactly(target, bytes)) return Replaced::kUnchanged;
+    throw;
+  }
   return replaced;
 }

@@ -6,32 +6,37 @@
 enum class Replaced {
   kCreated,    // there was no file: it is new
   kReplaced,   // an older file was replaced
-  kUnchanged,  // a read-only file already held exactly these bytes: kept as it was
+  kUnchanged,  // the file already held exactly these bytes and was read-only or could
+               // not be written: kept as it was
 };
 
 // Makes `bytes` the whole content of the file at `target`, replacing any
 // earlier file of that name in one step.
 //
-// The bytes go first into a hidden temporary file beside it, the file's
-// name, ".~" and 8 hex digits; its hidden mark is cleared just before it is
-// renamed over the old one, so the file appears whole, with the attributes
-// of a new file. While another program briefly holds the old file open, the
-// rename is tried again for about one second. Before that, temporary files
-// that an interrupted earlier run left, more than a minute old, are removed
-// where they can be.
+// The bytes go first into a hidden temporary file beside it, named as
+// file_names.h says; its hidden mark is cleared just before it is renamed
+// over the old one, so the file appears whole, with the attributes of a new
+// file. While another program briefly holds the old file open, the rename is
+// tried again for about one second. Before that, temporary files that an
+// interrupted earlier run left, more than a minute old, are removed where
+// they can be. Where the temporary path would not fit in MAX_PATH - 1
+// characters, the calls take the \\?\ form of the paths.
 //
-// On failure raises Win32Error for the step of saving the shortcut and
-// leaves the folder as it was: the old file untouched, no temporary file
-// left. The error names `target`, or its folder when that is missing, never
-// the temporary file, and carries the cause where it is known:
+// When the file cannot be written but already holds exactly `bytes`, that
+// is no failure (Replaced::kUnchanged). Otherwise a failure raises
+// Win32Error for the step of saving the shortcut and leaves the folder as it
+// was: the old file untouched, no temporary file left. The error names
+// `target`, or its folder when that is missing, never the temporary file,
+// and carries the cause where it is known:
 // - refused before anything is written: an old file marked read-only that
 //   holds other bytes (Cause::kReadOnly, ERROR_FILE_READ_ONLY), a folder
 //   standing in its place (Cause::kFolderInTheWay, ERROR_ALREADY_EXISTS),
-//   a path whose temporary name would not fit in MAX_PATH - 1 characters or
-//   in a 255-character file name (Cause::kPathTooLong,
+//   a path that does not fit in MAX_PATH - 1 characters or whose temporary
+//   name would not fit in a file name (Cause::kPathTooLong,
 //   ERROR_FILENAME_EXCED_RANGE);
 // - the folder is missing (Cause::kFolderNotFound), cannot be written
 //   (Cause::kNotWritable) or its disk is full (Cause::kDiskFull);
-// - another program keeps the old file open (Cause::kInUse);
+// - a program is shown to hold the old file (Cause::kInUse), or, with none
+//   holding it, this user may not replace it (Cause::kNotPermitted);
 // - anything else with the Windows error code alone (Cause::kOther).
 Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes);

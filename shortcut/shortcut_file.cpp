@@ -4,8 +4,11 @@
 #include <shlobj.h>
 
 #include "resources/texts.h"
+#include "shortcut/file_names.h"
 #include "shortcut/replace_in_one_step.h"
+#include "win32/code_page.h"
 #include "win32/error.h"
+#include "win32/path.h"
 
 namespace {
 
@@ -14,24 +17,9 @@ namespace {
 constexpr char kUnicodeSection[] = "[InternetShortcut.W]";
 
 std::string Encode(std::wstring_view text, UINT code_page) {
-  if (text.empty()) return {};
-  const int length = static_cast<int>(text.size());
-  const int size =
-      WideCharToMultiByte(code_page, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size == 0) ThrowLastError(texts::kStepPrepareShortcut, L"WideCharToMultiByte");
-  std::string bytes(size, '\0');
-  WideCharToMultiByte(code_page, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
-
-// Whether `bytes` in `code_page` read back as `text`: no character was
-// replaced by the default one, nor by a look-alike.
-bool ReadsBackAs(const std::string& bytes, UINT code_page, std::wstring_view text) {
-  const int size = static_cast<int>(bytes.size());
-  std::wstring decoded(MultiByteToWideChar(code_page, 0, bytes.data(), size, nullptr, 0), L'\0');
-  MultiByteToWideChar(code_page, 0, bytes.data(), size, decoded.data(),
-                      static_cast<int>(decoded.size()));
-  return decoded == text;
+  std::optional<std::string> bytes = ToCodePage(text, code_page);
+  if (!bytes) ThrowLastError(texts::kStepPrepareShortcut, L"WideCharToMultiByte");
+  return *std::move(bytes);
 }
 
 }  // namespace
@@ -53,7 +41,8 @@ std::string ShortcutFileBytes(std::wstring_view host, UINT code_page, std::wstri
   for (const std::wstring& line : ShortcutLines(host, description)) {
     const std::string encoded = Encode(line, code_page);
     bytes += encoded + "\r\n";
-    if (!ReadsBackAs(encoded, code_page, line)) {
+    // A character the code page lacks became '?': the line does not read back.
+    if (FromCodePage(encoded, code_page) != line) {
       // The key is ASCII; only the value needs UTF-7.
       const size_t value = line.find(L'=') + 1;
       unicode_values += Encode(line.substr(0, value), code_page) +
@@ -65,10 +54,7 @@ std::string ShortcutFileBytes(std::wstring_view host, UINT code_page, std::wstri
 }
 
 std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host) {
-  std::wstring path(folder);
-  // A folder at a drive's root, "E:\", already ends in one.
-  if (path.empty() || (path.back() != L'\\' && path.back() != L'/')) path += L'\\';
-  return path + std::wstring(host) + L".url";
+  return JoinPath(folder, std::wstring(host) + kShortcutExtension);
 }
 
 std::wstring WriteShortcutFile(std::wstring_view folder, std::wstring_view host) {

@@ -17,14 +17,14 @@ std::vector<std::wstring> ShortcutLines(std::wstring_view host,
                                         std::wstring_view description = texts::kShortcutDescription);
 
 // The file's bytes in `code_page` (the system's ANSI code page when
-// written): each line followed by CR LF, with no byte-order mark. Where the
-// code page cannot hold a line whole, the five lines are followed by the
-// section Windows' shell reads Unicode values from, "[InternetShortcut.W]",
-// with each such value in UTF-7.
+// written): each line followed by CR LF, with no byte-order mark, each
+// character the code page lacks as '?'. Where the code page cannot hold a
+// line whole, the lines are followed by the section Windows' shell reads
+// Unicode values from, "[InternetShortcut.W]", with each such value in UTF-7.
 std::string ShortcutFileBytes(std::wstring_view host, UINT code_page,
                               std::wstring_view description = texts::kShortcutDescription);
 
-// folder\host.url, with one separator however the folder ends.
+// folder\host.url, with one '\' however the folder ends.
 std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host);
 
 // Writes the shortcut into `folder` with ReplaceInOneStep (see there for

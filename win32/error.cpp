@@ -1,5 +1,7 @@
 #include "win32/error.h"
 
+#include "win32/code_page.h"
+
 namespace {
 
 // "step (call, subject)", leaving out what is not given.
@@ -61,23 +63,4 @@ std::wstring HexCode(DWORD code) {
   std::wstring hex = L"0x00000000";
   for (size_t i = hex.size() - 1; code != 0; --i, code >>= 4) hex[i] = kDigits[code & 0xF];
   return hex;
-}
-
-std::string ToUtf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string utf8(size, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
-                      nullptr, nullptr);
-  return utf8;
-}
-
-std::wstring FromUtf8(std::string_view text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(size, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
 }

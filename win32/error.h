@@ -12,10 +12,12 @@ enum class Cause {
   kOther,
   kReadOnly,        // the file to replace is marked read-only
   kFolderInTheWay,  // a folder stands where the file goes
-  kInUse,           // another program keeps the file open
+  kInUse,           // another program is shown to keep the file open
+  kNotPermitted,    // the user may not replace the file; no program holds it
   kDiskFull,
   kNotWritable,     // the disk or the folder refuses writing
   kFolderNotFound,  // the folder the file goes into is not there
+  kFileInTheWay,    // a file stands where that folder should be
   kPathTooLong,
 };
 
@@ -67,7 +69,3 @@ std::wstring SystemMessage(DWORD code);
 
 // A Windows error code or HRESULT as it is usually written: 0x80070005.
 std::wstring HexCode(DWORD code);
-
-// UTF-16 to UTF-8 and back, for diagnostics.
-std::string ToUtf8(std::wstring_view text);
-std::wstring FromUtf8(std::string_view text);

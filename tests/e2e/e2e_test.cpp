@@ -11,6 +11,8 @@
 #include "shortcut/shortcut_file.h"
 #include "site_brand.h"
 #include "site_host.h"
+#include "test_folder.h"
+#include "win32/code_page.h"
 #include "win32/error.h"
 
 namespace {
@@ -221,12 +223,9 @@ TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
   DeleteFileW(shortcut.c_str());
 }
 
-// A read-only shortcut that already holds the right bytes needs no change:
-// the program goes on as usual and leaves it as it is.
-TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
-  PlaceShortcut(ExpectedShortcutBytes(), FILE_ATTRIBUTE_READONLY);
-  const DWORD attributes = GetFileAttributesW(ShortcutOnDesktop().c_str());
-  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+// Runs the program as a user would, expecting success: the confirmation,
+// then the window, then exit code 0 once it is closed.
+void ExpectInstalled() {
   ProgramUnderTest program;
   const HWND box = program.WaitForMessageBox(kTimeoutMs);
   ASSERT_NE(box, nullptr) << "no message box";
@@ -236,6 +235,15 @@ TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
   ASSERT_NE(form, nullptr) << "the window was not shown";
   PostMessageW(form, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
+}
+
+// A read-only shortcut that already holds the right bytes needs no change:
+// the program goes on as usual and leaves it as it is.
+TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
+  PlaceShortcut(ExpectedShortcutBytes(), FILE_ATTRIBUTE_READONLY);
+  const DWORD attributes = GetFileAttributesW(ShortcutOnDesktop().c_str());
+  ASSERT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+  ExpectInstalled();
 
   EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
   EXPECT_EQ(GetFileAttributesW(ShortcutOnDesktop().c_str()), attributes);
@@ -255,6 +263,67 @@ TEST(Ostrivane, ShortcutHeldOpenByAnotherProgramIsReportedAsSuch) {
   CloseHandle(held);
   EXPECT_EQ(ReadFileBytes(shortcut), "old");
   DeleteFileW(shortcut.c_str());
+}
+
+// A desktop made on the host by tests/refusing_desktops.sh, named by the
+// environment variable `name`; empty where it was not made.
+std::wstring HostMadeDesktop(const wchar_t* name) {
+  const wchar_t* path = _wgetenv(name);
+  return path ? path : L"";
+}
+constexpr char kNeedsRoot[] =
+    "the desktops that refuse writing (a full tmpfs, a read-only bind mount, an immutable file) "
+    "are made on the host by root, and this run is not root's";
+
+// A full disk and a read-only mount: where the right shortcut is already
+// there, the run is a success that leaves it exactly as it is; with another
+// one, the failure is reported with its true cause. Either way the old
+// shortcut is kept and no temporary file stays.
+TEST(RefusingDesktop, RightShortcutIsSuccessOtherwiseTheTrueCause) {
+  const std::wstring full = HostMadeDesktop(L"OSTRIVANE_FULL_DESKTOP");
+  if (full.empty()) GTEST_SKIP() << kNeedsRoot;
+  const std::wstring filler = full + L"\\filler";
+  struct Case {
+    std::wstring desktop, writable;  // the desktop, and where its files are written
+    const wchar_t* says;
+  };
+  for (const Case& c : {Case{full, full, L"디스크 공간이 부족합니다"},
+                        Case{HostMadeDesktop(L"OSTRIVANE_READ_ONLY_DESKTOP"),
+                             HostMadeDesktop(L"OSTRIVANE_READ_ONLY_SOURCE"),
+                             L"바탕화면 폴더나 디스크에 파일을 쓸 수 없습니다"}}) {
+    DesktopRedirect redirect(c.desktop);
+    for (const std::string& old : {ExpectedShortcutBytes(), std::string("old")}) {
+      SCOPED_TRACE(ToUtf8(c.desktop) + ": " + old);
+      DeleteFileW(filler.c_str());
+      WriteBytes(c.writable + L"\\" + kSiteHost + L".url", old);
+      if (c.desktop == full) {  // fills the disk up
+        EXPECT_THROW(WriteBytes(filler, std::string(65536, 'x')), std::exception);
+      }
+      const std::vector<std::wstring> files = ListFolder(c.desktop);
+      const DWORD attributes = GetFileAttributesW(ShortcutOnDesktop().c_str());
+      if (old == ExpectedShortcutBytes()) {
+        ExpectInstalled();
+      } else {
+        ExpectReportedFailure(c.says, L"error-refusing-desktop");
+      }
+      EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), old);
+      EXPECT_EQ(GetFileAttributesW(ShortcutOnDesktop().c_str()), attributes);
+      EXPECT_EQ(ListFolder(c.desktop), files) << "a file was left";
+    }
+  }
+}
+
+// An old shortcut this user may not replace (immutable), held by no
+// program: said so, never "in use", and kept.
+TEST(RefusingDesktop, ShortcutTheUserMayNotReplaceIsReportedAsSuch) {
+  const std::wstring locked = HostMadeDesktop(L"OSTRIVANE_LOCKED_DESKTOP");
+  if (locked.empty()) GTEST_SKIP() << kNeedsRoot;
+  DesktopRedirect redirect(locked);
+
+  ExpectReportedFailure(L"기존 바로가기 파일을 바꿀 권한이 없습니다", L"error-not-permitted");
+
+  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), "old");
+  EXPECT_EQ(ListFolder(locked), std::vector<std::wstring>{std::wstring(kSiteHost) + L".url"});
 }
 
 // Something asks the still hidden window to close while the confirmation is

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "resources/texts.h"
+#include "win32/code_page.h"
 #include "win32/error.h"
 #include "win32/unique.h"
 

@@ -111,26 +111,35 @@ TEST(InstallSiteShortcut, WritesTheShortcutThenTellsTheUserThenHidesTheForm) {
   EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
-TEST(InstallSiteShortcut, MissingDesktopFolderFailsBeforeAnyMessageAndWritesNothing) {
+// Where the desktop cannot be resolved, nothing is written and no message
+// shown, and the error says what is at the place the folder is set to be:
+// nothing, a file, or a network share that cannot be reached.
+TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
   ScratchFolder scratch;
   const std::wstring missing = scratch.path() + L"\\Desktop";
-  DesktopRedirect redirect(missing);
-  Form1 form(GetModuleHandleW(nullptr));
-
-  MessageBoxAnswerer user(missing + L"\\www.trelvik.example.url");
-  // The shell cannot resolve a desktop folder that is not there, so the
-  // lookup gives the empty path; that is an error, not a write elsewhere.
-  try {
-    InstallSiteShortcut(form.hwnd(), kHost);
-    ADD_FAILURE() << "no error raised";
-  } catch (const Win32Error& error) {
-    // The report names the folder the user would look for, with the shell's code.
-    EXPECT_EQ(error.cause(), Cause::kFolderNotFound) << error.what();
-    EXPECT_EQ(error.subject(), missing);
-    EXPECT_TRUE(FAILED(static_cast<HRESULT>(error.code()))) << error.what();
+  const std::wstring file = scratch.path() + L"\\Desktop.file";
+  WriteBytes(file, "not a folder");
+  const std::wstring network = L"\\\\ostrivane-test-server\\share\\Desktop";
+  struct Case {
+    std::wstring desktop;
+    Cause cause;
+  };
+  for (const Case& c : {Case{missing, Cause::kFolderNotFound}, Case{file, Cause::kFileInTheWay},
+                        Case{network, Cause::kOther}}) {
+    DesktopRedirect redirect(c.desktop);
+    Form1 form(GetModuleHandleW(nullptr));
+    MessageBoxAnswerer user(c.desktop + L"\\www.trelvik.example.url");
+    try {
+      InstallSiteShortcut(form.hwnd(), kHost);
+      ADD_FAILURE() << "no error raised";
+    } catch (const Win32Error& error) {
+      EXPECT_EQ(error.cause(), c.cause) << error.what();
+      EXPECT_EQ(error.subject(), c.desktop);
+      EXPECT_NE(error.code(), 0u) << error.what();
+    }
+    EXPECT_TRUE(user.Finish().empty());
   }
-  EXPECT_TRUE(user.Finish().empty());
-  EXPECT_TRUE(ListFolder(scratch.path()).empty());
+  EXPECT_EQ(ListFolder(scratch.path()), std::vector<std::wstring>{L"Desktop.file"});
   // Not at the root of the current drive either.
   EXPECT_FALSE(Exists(L"\\www.trelvik.example.url"));
 }

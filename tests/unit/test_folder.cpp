@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "site_icon.h"
+#include "win32/code_page.h"
 #include "win32/error.h"
 
 namespace {

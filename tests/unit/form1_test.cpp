@@ -143,7 +143,7 @@ TEST(Form1Scale, OnWindows81And7ItDeclaresItselfAwareAndIsLaidOutTheSame) {
     const OlderWindows older(version);
     ExpectLaidOutAtTheSessionScale();
     DeclareDpiAwareness();
-    EXPECT_EQ(older_windows_calls, std::vector<std::string>{version == 7 ? "SetProcessDPIAware()"
+    EXPECT_EQ(OlderWindows::calls, std::vector<std::string>{version == 7 ? "SetProcessDPIAware()"
                                                                          : "SetProcessDpiAwareness(2)"});
   }
 }

@@ -40,12 +40,8 @@ std::wstring DescriptionAsRead(const std::string& file) {
   const size_t key = file.find("Description=", in_utf7 ? unicode : 0);
   if (key == std::string::npos) return {};
   const size_t start = key + 12;
-  const std::string value = file.substr(start, file.find("\r\n", start) - start);
-  std::wstring text(value.size(), L'\0');
-  text.resize(MultiByteToWideChar(in_utf7 ? CP_UTF7 : GetACP(), 0, value.data(),
-                                  static_cast<int>(value.size()), text.data(),
-                                  static_cast<int>(text.size())));
-  return text;
+  return FromCodePage(file.substr(start, file.find("\r\n", start) - start),
+                      in_utf7 ? CP_UTF7 : GetACP());
 }
 
 // The one button a message box shows, or null when it shows another number.

@@ -11,7 +11,8 @@ packages=(
   cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb imagemagick
   locales fonts-nanum fonts-wine fonts-liberation googletest
-  openssl osslsigncode libengine-pkcs11-openssl faketime softhsm2 python3-pil e2fsprogs
+  openssl osslsigncode libengine-pkcs11-openssl faketime softhsm2 e2fsprogs
+  python3-pil python3-idna python3-cryptography python3-pefile python3-pykcs11
 )
 
 as_root() {

@@ -77,7 +77,7 @@ Timings RunOnce(const std::wstring& program, const std::wstring& shortcut) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  DeclareDpiAwareness();  // sees the programs' windows as they are, whatever the scale
+  DeclareDpiAwareness(ThisSystem());  // sees the programs' windows as they are, whatever the scale
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   const std::wstring shortcut = ShortcutPath(DesktopFolder(), kSiteHost);
   const std::string expected = ShortcutFileBytes(kSiteHost, GetACP());

@@ -6,9 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "app/display_scale.h"
+#include "tests/e2e/driver.h"
 
 int main(int argc, char** argv) {
-  DeclareDpiAwareness();
+  DeclareDpiAwareness(ThisSystem());
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

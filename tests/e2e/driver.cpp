@@ -130,6 +130,11 @@ RECT RectInParent(HWND child) {
   return rect;
 }
 
+const SystemFunctions& ThisSystem() {
+  static const SystemFunctions system = LookUpSystemFunctions();
+  return system;
+}
+
 // Windows 10's awareness calls, looked up at run time: older systems and
 // Wine 8 lack some of them.
 bool ThisProcessIsPerMonitorAwareV2() {

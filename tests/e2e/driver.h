@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/system_functions.h"
+
 // Drives the real Ostrivane.exe from outside, as a user would: starts it,
 // finds its windows, reads their controls, answers and closes them.
 
@@ -52,6 +54,9 @@ std::wstring ClassName(HWND window);
 std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& class_name);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
+
+// This system's newer calls, looked up once for the whole test program.
+const SystemFunctions& ThisSystem();
 
 // Whether this process is per-monitor aware (v2): only where the system
 // offers that does it also scale unaware programs' windows as bitmaps, so

@@ -133,7 +133,7 @@ TEST(DisplayScale, TheWindowIsPerMonitorAwareAtTheDisplaysDpi) {
 
   constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
   EXPECT_EQ(DpiAwarenessOf(form), kPerMonitorAware);
-  EXPECT_EQ(static_cast<int>(DpiOf(form)), Scaled(96));
+  EXPECT_EQ(static_cast<int>(DpiOf(ThisSystem(), form)), Scaled(96));
   RECT client;
   GetClientRect(form, &client);
   EXPECT_EQ(client.right, Scaled(300));

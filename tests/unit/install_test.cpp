@@ -7,6 +7,7 @@
 #include "app/form1.h"
 #include "resources/texts.h"
 #include "shortcut/shortcut_file.h"
+#include "tests/e2e/driver.h"
 #include "test_folder.h"
 #include "win32/error.h"
 
@@ -95,7 +96,7 @@ TEST(InstallSiteShortcut, WritesTheShortcutThenTellsTheUserThenHidesTheForm) {
   DesktopRedirect redirect(desktop);
   const std::wstring shortcut = desktop + L"\\www.trelvik.example.url";
 
-  Form1 form(GetModuleHandleW(nullptr));
+  Form1 form(GetModuleHandleW(nullptr), ThisSystem());
   ShowWindow(form.hwnd(), SW_SHOWNA);
   {
     MessageBoxAnswerer user(shortcut);
@@ -127,7 +128,7 @@ TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
   for (const Case& c : {Case{missing, Cause::kFolderNotFound}, Case{file, Cause::kFileInTheWay},
                         Case{network, Cause::kOther}}) {
     DesktopRedirect redirect(c.desktop);
-    Form1 form(GetModuleHandleW(nullptr));
+    Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(c.desktop + L"\\www.trelvik.example.url");
     try {
       InstallSiteShortcut(form.hwnd(), kHost);

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/display_scale.h"
-#include "resources/resource_ids.h"
+#include "resource_ids.h"
 #include "resources/texts.h"
 #include "shortcut/install.h"
 #include "site_host.h"

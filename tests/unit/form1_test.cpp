@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/display_scale.h"
-#include "resources/resource_ids.h"
+#include "resource_ids.h"
 #include "tests/e2e/driver.h"
 #include "test_folder.h"
 

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     const Timings floor = RunOnce(L"message_box_floor.exe", L"");
     const Timings ostrivane = RunOnce(L"Ostrivane.exe", shortcut);
     if (floor.message_box_ms < 0 || ostrivane.message_box_ms < 0 || ostrivane.shortcut_ms < 0 ||
-        ReadFileBytes(shortcut) != expected) {
+        ReadBytes(shortcut) != expected) {
       std::fprintf(stderr, "run %d failed: no message box or no complete shortcut\n", i + 1);
       return 1;
     }

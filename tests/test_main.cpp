@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/display_scale.h"
-#include "tests/e2e/driver.h"
+#include "driver.h"
 
 int main(int argc, char** argv) {
   DeclareDpiAwareness(ThisSystem());

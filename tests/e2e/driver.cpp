@@ -2,8 +2,12 @@
 
 #include <shlobj.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
+
+#include "win32/code_page.h"
 
 #include "win32/system_function.h"
 
@@ -163,8 +167,9 @@ std::wstring DesktopFolder() {
   return path;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
+std::string ReadBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  if (!file) throw std::runtime_error("cannot open " + ToUtf8(path));
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 

@@ -67,7 +67,8 @@ bool ThisProcessIsPerMonitorAwareV2();
 int DpiAwarenessOf(HWND window);
 
 std::wstring DesktopFolder();
-std::string ReadFileBytes(const std::wstring& path);  // empty when missing
+// A file's whole content as bytes; throws, naming it, if it cannot be read.
+std::string ReadBytes(const std::wstring& path);
 
 // Saves what the screen shows of `window` as a BMP file in the folder named
 // by the OSTRIVANE_SCREENSHOTS environment variable, if it is set.

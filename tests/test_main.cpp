@@ -2,8 +2,14 @@
 // aware of the display's scale before their first window: a system that
 // scales unaware programs as bitmaps (Windows, Wine 10) would otherwise show
 // them every window at 96 DPI, and they would not see the pixels a user sees.
+//
+// A run that picks no test fails: GoogleTest passes it, and a CTest test
+// whose --gtest_filter no longer names a renamed group would go on passing
+// without running anything.
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 #include "app/display_scale.h"
 #include "driver.h"
@@ -11,5 +17,10 @@
 int main(int argc, char** argv) {
   DeclareDpiAwareness(ThisSystem());
   testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  const int result = RUN_ALL_TESTS();
+  if (testing::UnitTest::GetInstance()->test_to_run_count() == 0) {
+    std::fprintf(stderr, "The filter \"%s\" picks no test.\n", GTEST_FLAG_GET(filter).c_str());
+    return 1;
+  }
+  return result;
 }

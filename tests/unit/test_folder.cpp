@@ -30,27 +30,14 @@ void RemoveTree(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
-struct KeyCloser {
-  void operator()(HKEY key) const noexcept { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-
-void ThrowIfFailed(LSTATUS status, const wchar_t* call) {
+void Check(LSTATUS status, const wchar_t* call) {
   if (status != ERROR_SUCCESS) throw Win32Error(L"test setup", call, L"User Shell Folders", status);
 }
 
-UniqueKey OpenUserShellFolders() {
-  HKEY key = nullptr;
-  ThrowIfFailed(RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                              &key),
-                L"RegOpenKeyExW");
-  return UniqueKey(key);
-}
-
-void SetDesktopValue(HKEY key, const std::wstring& value) {
-  ThrowIfFailed(RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-                L"RegSetValueExW");
+void SetDesktopValue(const std::wstring& value) {
+  Check(RegSetKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop", REG_EXPAND_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+        L"RegSetKeyValueW");
 }
 
 }  // namespace
@@ -67,23 +54,21 @@ ScratchFolder::ScratchFolder(const std::wstring& name) {
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 DesktopRedirect::DesktopRedirect(const std::wstring& folder) {
-  const UniqueKey key = OpenUserShellFolders();
   wchar_t old[2048];
   DWORD size = sizeof(old);
-  had_value_ = RegQueryValueExW(key.get(), L"Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(old),
-                                &size) == ERROR_SUCCESS;
+  had_value_ = RegGetValueW(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop", RRF_RT_ANY | RRF_NOEXPAND,
+                            nullptr, old, &size) == ERROR_SUCCESS;
   if (had_value_) old_value_ = old;
-  SetDesktopValue(key.get(), folder);
+  SetDesktopValue(folder);
 }
 
 // Throwing here would end the test program: the test fails instead.
 DesktopRedirect::~DesktopRedirect() {
   try {
-    const UniqueKey key = OpenUserShellFolders();
     if (had_value_) {
-      SetDesktopValue(key.get(), old_value_);
+      SetDesktopValue(old_value_);
     } else {
-      ThrowIfFailed(RegDeleteValueW(key.get(), L"Desktop"), L"RegDeleteValueW");
+      Check(RegDeleteKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop"), L"RegDeleteKeyValueW");
     }
   } catch (const Win32Error& error) {
     ADD_FAILURE() << "the desktop folder's old setting could not be put back: " << error.what();

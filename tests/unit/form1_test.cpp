@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/display_scale.h"
+#include "driver.h"
 #include "resource_ids.h"
-#include "tests/e2e/driver.h"
 #include "test_folder.h"
 
 namespace {

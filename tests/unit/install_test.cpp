@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "driver.h"
 #include "resources/texts.h"
 #include "shortcut/shortcut_file.h"
-#include "tests/e2e/driver.h"
 #include "test_folder.h"
 #include "win32/error.h"
 

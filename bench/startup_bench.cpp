@@ -16,7 +16,7 @@
 #include "app/display_scale.h"
 #include "shortcut/shortcut_file.h"
 #include "site_host.h"
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 namespace {
 

@@ -95,8 +95,9 @@ def version_record(pe, path):
             tables += info.StringTable
         elif info.Key == b'VarFileInfo':
             translations += [(var.ValueLength, var.entry) for var in info.Var]
-    if len(tables) != 1:
-        raise Refused('%s\'s version record holds %d string tables, not one' % (path, len(tables)))
+    if len(tables) != 1 or not getattr(pe, 'VS_FIXEDFILEINFO', None):
+        raise Refused('%s\'s version record holds %d string tables and %s fixed part, not one each'
+                      % (path, len(tables), 'a' if getattr(pe, 'VS_FIXEDFILEINFO', None) else 'no'))
     strings = {key.decode(): value.decode() for key, value in tables[0].entries.items()}
     return pe.VS_FIXEDFILEINFO[0], strings, tables[0].LangID.decode().upper(), translations
 
@@ -134,14 +135,17 @@ def check_headers(pe, path, min_windows):
 
 
 def check_resources(pe, path, icon, version):
-    """Only the icon group, its image and the version record."""
+    """Only the icon group, its image and the version record, as configured."""
     found = resources(pe)
     others = sorted({key[0] for key in found} - {RT_ICON, RT_GROUP_ICON, RT_VERSION}, key=str)
     if others:
         raise Refused('%s carries resources of types %s besides the icon and the version record; '
                       'it must not.' % (path, ', '.join(map(str, others))))
-    group_id, image_id, image_bytes, image_file = icon
+    check_icon(found, path, *icon)
+    check_version(pe, found, path, *version)
 
+
+def check_icon(found, path, group_id, image_id, image_bytes, image_file):
     def wrong_icon(what):
         raise Refused('%s\'s icon is not a single 48 x 48, 32-bit image of %d bytes (group %d, '
                       'image %d): %s. Give SITE_ICON a square PNG or ICO image of at least 48 x 48 '
@@ -174,7 +178,8 @@ def check_resources(pe, path, icon, version):
         if f.read() != image:
             wrong_icon('its image is not the configured one, %s' % image_file)
 
-    numbers, text = version
+
+def check_version(pe, found, path, numbers, text):
     (version_id, language), _ = the_one(found, path, RT_VERSION, 'version records')
     fixed, strings, table, translations = version_record(pe, path)
     major, minor, patch, build = numbers
@@ -191,10 +196,10 @@ def check_resources(pe, path, icon, version):
             ('its number and language', (version_id, language), (1, ENGLISH_US)),
             ('its fixed part', fields, wanted),
             ('its string table\'s language', table, '040904B0'),
-            ('its strings, in their order', list(strings.items()), list(expected.items())),
+            ('its strings and their order', list(strings.items()), list(expected.items())),
             ('its translations', translations, [(4, {b'Translation': '0x0409 0x04b0'})])):
         if found_value != wanted_value:
-            raise Refused('%s\'s version record is not the program\'s: %s are %s, not %s.'
+            raise Refused('%s\'s version record is not the program\'s, in %s: %s, not %s.'
                           % (path, what, found_value, wanted_value))
 
 

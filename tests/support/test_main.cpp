@@ -2,10 +2,8 @@
 // aware of the display's scale before their first window: a system that
 // scales unaware programs as bitmaps (Windows, Wine 10) would otherwise show
 // them every window at 96 DPI, and they would not see the pixels a user sees.
-//
-// A run that picks no test fails: GoogleTest passes it, and a CTest test
-// whose --gtest_filter no longer names a renamed group would go on passing
-// without running anything.
+// A run that picks no test fails, where GoogleTest would pass it: a CTest
+// entry whose filter misses a renamed group must not pass running nothing.
 
 #include <gtest/gtest.h>
 

@@ -117,7 +117,7 @@ void ExpectRect(const RECT& actual, const RECT& expected, const char* what) {
   EXPECT_EQ(actual.bottom, expected.bottom) << what;
 }
 
-void ExpectLaidOutAtTheSessionScale(const SystemFunctions& system) {
+void ExpectLaidOutAtTheSessionScale(const SystemFunctions& system = ThisSystem()) {
   const Geometry& expected = GeometryAt(SessionDpi());
   Form1 form(GetModuleHandleW(nullptr), system);
   ASSERT_EQ(DpiOf(system, form.hwnd()), expected.dpi) << "the session is not at the scale it names";
@@ -133,9 +133,7 @@ void ExpectLaidOutAtTheSessionScale(const SystemFunctions& system) {
   }()) << "the label's font is not the message font at this scale";
 }
 
-TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) {
-  ExpectLaidOutAtTheSessionScale(ThisSystem());
-}
+TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) { ExpectLaidOutAtTheSessionScale(); }
 
 // Stand-ins for the calls that set how the whole process scales, which
 // accept what Ostrivane asks for and leave this process as it is.

@@ -1,10 +1,6 @@
 #include "app/display_scale.h"
 
-#include "win32/system_function.h"
-
 namespace {
-
-HMODULE User32() { return GetModuleHandleW(L"user32.dll"); }
 
 UINT SystemDpi() {
   const HDC screen = GetDC(nullptr);
@@ -15,42 +11,34 @@ UINT SystemDpi() {
 
 }  // namespace
 
-void DeclareDpiAwareness() {
-  using SetContext = BOOL(WINAPI*)(HANDLE);
-  const auto set_context = LookUpFunction<SetContext>(User32(), "SetProcessDpiAwarenessContext");
-  if (set_context) {
-    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-    if (set_context(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
+DpiAwareness DeclareDpiAwareness(const SystemFunctions& system) {
+  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+  const auto per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+  if (system.SetProcessDpiAwarenessContext && system.SetProcessDpiAwarenessContext(per_monitor_v2)) {
+    return DpiAwareness::kPerMonitorV2;
   }
-
-  // shcore.dll exists from Windows 8.1; only ever from the system folder.
-  const UniqueModule shcore(LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
-  if (shcore) {
-    using SetAwareness = HRESULT(WINAPI*)(int);
-    const auto set_awareness = LookUpFunction<SetAwareness>(shcore.get(), "SetProcessDpiAwareness");
-    constexpr int kPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
-    if (set_awareness && SUCCEEDED(set_awareness(kPerMonitorDpiAware))) return;
+  constexpr int kPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
+  if (system.SetProcessDpiAwareness && SUCCEEDED(system.SetProcessDpiAwareness(kPerMonitorDpiAware))) {
+    return DpiAwareness::kPerMonitor;
   }
-
-  using SetAware = BOOL(WINAPI*)();
-  if (const auto set_aware = LookUpFunction<SetAware>(User32(), "SetProcessDPIAware")) set_aware();
+  if (system.SetProcessDPIAware && system.SetProcessDPIAware()) return DpiAwareness::kSystem;
+  return DpiAwareness::kUnaware;
 }
 
-UINT DpiOf(HWND window) {
-  using GetDpiForWindow = UINT(WINAPI*)(HWND);
-  if (const auto get_dpi = LookUpFunction<GetDpiForWindow>(User32(), "GetDpiForWindow")) {
-    if (const UINT dpi = get_dpi(window)) return dpi;
+UINT DpiOf(const SystemFunctions& system, HWND window) {
+  if (system.GetDpiForWindow) {
+    if (const UINT dpi = system.GetDpiForWindow(window)) return dpi;
   }
   return SystemDpi();
 }
 
-UniqueFont CreateMessageFont(UINT dpi) {
+UniqueFont CreateMessageFont(const SystemFunctions& system, UINT dpi) {
   NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof(metrics);
-  using ParametersForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-  const auto for_dpi = LookUpFunction<ParametersForDpi>(User32(), "SystemParametersInfoForDpi");
-  if (for_dpi) {
-    if (!for_dpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) return nullptr;
+  if (system.SystemParametersInfoForDpi) {
+    if (!system.SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
+      return nullptr;
+    }
   } else {
     // Older systems give the font at the system's DPI.
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return nullptr;
@@ -60,11 +48,11 @@ UniqueFont CreateMessageFont(UINT dpi) {
   return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
-SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD ex_style, UINT dpi) {
+SIZE WindowSizeForClient(const SystemFunctions& system, SIZE client, DWORD style, DWORD ex_style,
+                         UINT dpi) {
   RECT frame = {0, 0, client.cx, client.cy};
-  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-  const auto adjust = LookUpFunction<AdjustForDpi>(User32(), "AdjustWindowRectExForDpi");
-  if (!adjust || !adjust(&frame, style, FALSE, ex_style, dpi)) {
+  if (!system.AdjustWindowRectExForDpi ||
+      !system.AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, dpi)) {
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
   }
   return {frame.right - frame.left, frame.bottom - frame.top};

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/display_scale.h"
-#include "resources/resource_ids.h"
+#include "resource_ids.h"
 #include "resources/texts.h"
 #include "shortcut/install.h"
 #include "site_host.h"
@@ -76,19 +76,19 @@ Layout LayoutFor(UINT dpi, SIZE text) {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance) {
+Form1::Form1(HINSTANCE instance, const SystemFunctions& system) : system_(system) {
   RegisterForm1Class(instance, WindowProc);
 
   // Made at its 96 DPI size, then sized for the DPI of wherever it landed,
   // all before it is ever visible.
-  const SIZE frame = WindowSizeForClient(kClientSize, kStyle, kExStyle, 96);
+  const SIZE frame = WindowSizeForClient(system_, kClientSize, kStyle, kExStyle, 96);
   window_ = CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance, this);
   if (!window_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW");
   try {
     CreateLabel1(instance);
-    const UINT dpi = DpiOf(window_);
-    const SIZE scaled = WindowSizeForClient(ScaleTo(dpi), kStyle, kExStyle, dpi);
+    const UINT dpi = DpiOf(system_, window_);
+    const SIZE scaled = WindowSizeForClient(system_, ScaleTo(dpi), kStyle, kExStyle, dpi);
     SetWindowPos(window_, nullptr, 0, 0, scaled.cx, scaled.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   } catch (...) {
@@ -112,7 +112,7 @@ void Form1::CreateLabel1(HINSTANCE instance) {
 }
 
 SIZE Form1::ScaleTo(UINT dpi) {
-  UniqueFont font = CreateMessageFont(dpi);
+  UniqueFont font = CreateMessageFont(system_, dpi);
   // Without the message font the label keeps the system's default GUI font.
   const HGDIOBJ used = font ? font.get() : GetStockObject(DEFAULT_GUI_FONT);
   SendMessageW(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(used), TRUE);

@@ -2,16 +2,18 @@
 
 #include <windows.h>
 
+#include "app/system_functions.h"
 #include "win32/unique.h"
 
 // The program's one window: a caption and the label Label1. It is created
 // hidden; the load handler installs the shortcut before it is first shown.
 // Once shown, closing it ends the message loop. It is laid out at the
 // display's scale and follows the window when it moves to a monitor of
-// another scale.
+// another scale, with the calls `system` has.
 class Form1 {
  public:
-  explicit Form1(HINSTANCE instance);
+  Form1(HINSTANCE instance, const SystemFunctions& system);
+  Form1(HINSTANCE, SystemFunctions&&) = delete;  // kept by reference
   // Destroys the window, unless the user has already closed it.
   ~Form1();
   Form1(const Form1&) = delete;
@@ -32,6 +34,7 @@ class Form1 {
   SIZE ScaleTo(UINT dpi);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
 
+  const SystemFunctions& system_;
   // The one owner of the window handle: null once the window is gone, so
   // the destructor destroys only a window that still exists.
   HWND window_ = nullptr;

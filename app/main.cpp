@@ -9,6 +9,7 @@
 #include "app/dll_search.h"
 #include "app/error_report.h"
 #include "app/form1.h"
+#include "app/system_functions.h"
 #include "resources/texts.h"
 #include "win32/code_page.h"
 #include "win32/error.h"
@@ -28,12 +29,13 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  const SystemFunctions system = LookUpSystemFunctions();
   // Before anything else can load a DLL by name: the program is started from
   // Downloads folders, where anyone can leave a DLL named like a system one.
-  RestrictDllSearchToSystemFolder();
-  DeclareDpiAwareness();  // before the first window, message boxes included
+  RestrictDllSearchToSystemFolder(system);
+  DeclareDpiAwareness(system);  // before the first window, message boxes included
   try {
-    Form1 form(instance);
+    Form1 form(instance, system);
     form.Load();  // installs the shortcut; the window has not been visible yet
     // Asked to close while the confirmation was up (a task manager, logging
     // off): the shortcut is in place, and the program ends as asked.

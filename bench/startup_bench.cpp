@@ -16,7 +16,7 @@
 #include "app/display_scale.h"
 #include "shortcut/shortcut_file.h"
 #include "site_host.h"
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ Timings RunOnce(const std::wstring& program, const std::wstring& shortcut) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  DeclareDpiAwareness();  // sees the programs' windows as they are, whatever the scale
+  DeclareDpiAwareness(ThisSystem());  // sees the programs' windows as they are, whatever the scale
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
   const std::wstring shortcut = ShortcutPath(DesktopFolder(), kSiteHost);
   const std::string expected = ShortcutFileBytes(kSiteHost, GetACP());
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     const Timings floor = RunOnce(L"message_box_floor.exe", L"");
     const Timings ostrivane = RunOnce(L"Ostrivane.exe", shortcut);
     if (floor.message_box_ms < 0 || ostrivane.message_box_ms < 0 || ostrivane.shortcut_ms < 0 ||
-        ReadFileBytes(shortcut) != expected) {
+        ReadBytes(shortcut) != expected) {
       std::fprintf(stderr, "run %d failed: no message box or no complete shortcut\n", i + 1);
       return 1;
     }

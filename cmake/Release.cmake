@@ -1,6 +1,6 @@
-# What turns a build of Ostrivane.exe into something to ship: the check that
-# it is fit to ship (check_executable.cmake), optional Authenticode signing,
-# and publishing it with its checksum to a dist folder.
+# What turns a build of Ostrivane.exe, checked fit to ship, into something to
+# ship: optional Authenticode signing, and publishing it with its checksum to
+# a dist folder.
 
 set(OSTRIVANE_DIST_DIR "" CACHE PATH
     "Folder that receives each site's release after each build, in <folder>/<host>/ (32-bit) or <folder>/<host>/x64/ (64-bit); empty for none")
@@ -21,13 +21,6 @@ else()
 endif()
 set(SIGN_PKCS11_MODULE "" CACHE FILEPATH "PKCS#11 library of the token that holds SIGN_KEY")
 set(SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server for the signature; empty for none")
-
-# Every build fails if the executable imports a DLL that is not a KnownDLL,
-# carries a manifest, or lacks a security mark.
-add_custom_command(TARGET Ostrivane POST_BUILD
-  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DEXECUTABLE=$<TARGET_FILE:Ostrivane>
-          -DMIN_WINDOWS=${OSTRIVANE_MIN_WINDOWS} -P ${CMAKE_SOURCE_DIR}/cmake/check_executable.cmake
-  VERBATIM)
 
 # Fails unless the file the cache variable `variable` names can be read,
 # naming the file and what is wrong with it.

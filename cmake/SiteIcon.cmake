@@ -3,12 +3,12 @@
 # the operator's PNG or ICO into the same kind of 48 x 48 image at configure
 # time, and refuses an image it cannot use, naming the file and the reason.
 
-# A Python 3 that has Pillow, or "".
-function(ostrivane_find_pillow out_var)
+# A Python 3 that has `module` (PIL for Pillow, pefile), or "".
+function(ostrivane_find_python module out_var)
   find_program(path_python NAMES python3 python)
   foreach(python IN ITEMS ${path_python} /usr/bin/python3)
     if(EXISTS "${python}")
-      execute_process(COMMAND "${python}" -c "import PIL"
+      execute_process(COMMAND "${python}" -c "import ${module}"
                       RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
       if(result EQUAL 0)
         set(${out_var} "${python}" PARENT_SCOPE)
@@ -26,7 +26,7 @@ function(ostrivane_site_icon_image icon out_var)
     set(${out_var} "${CMAKE_SOURCE_DIR}/resources/ostrivane-48.dib" PARENT_SCOPE)
     return()
   endif()
-  ostrivane_find_pillow(python)
+  ostrivane_find_python(PIL python)
   if(NOT python)
     message(FATAL_ERROR "SITE_ICON \"${icon}\" needs Python 3 with Pillow, the Python imaging "
                         "library, to be read (Debian: python3-pil; run scripts/setup-debian.sh).")

@@ -11,7 +11,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup-debian.sh
-# The 32-bit executable is built first: the 64-bit tests read its resources.
 for edition in i686 x86_64; do
   cmake --preset "mingw-$edition"
   cmake --build --preset "mingw-$edition"

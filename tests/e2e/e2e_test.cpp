@@ -76,7 +76,7 @@ TEST(Ostrivane, InstallsTheShortcutSaysSoThenShowsItsWindowUntilClosed) {
   EXPECT_FALSE(ShowsIcon(box));
   // The shortcut is complete on disk while the user reads the message, and
   // says the configured brand.
-  const std::string written = ReadFileBytes(ShortcutOnDesktop());
+  const std::string written = ReadBytes(ShortcutOnDesktop());
   EXPECT_EQ(written, ExpectedShortcutBytes());
   EXPECT_EQ(DescriptionAsRead(written), OSTRIVANE_SITE_BRAND L"바로가기");
   SaveScreenshot(box, L"messagebox");
@@ -133,7 +133,7 @@ TEST(DisplayScale, TheWindowIsPerMonitorAwareAtTheDisplaysDpi) {
 
   constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
   EXPECT_EQ(DpiAwarenessOf(form), kPerMonitorAware);
-  EXPECT_EQ(static_cast<int>(DpiOf(form)), Scaled(96));
+  EXPECT_EQ(static_cast<int>(DpiOf(ThisSystem(), form)), Scaled(96));
   RECT client;
   GetClientRect(form, &client);
   EXPECT_EQ(client.right, Scaled(300));
@@ -209,7 +209,7 @@ TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
 
   ExpectReportedFailure(L"기존 바로가기 파일이 읽기 전용으로 설정되어 있습니다", L"error-read-only");
 
-  EXPECT_EQ(ReadFileBytes(shortcut), old_bytes);
+  EXPECT_EQ(ReadBytes(shortcut), old_bytes);
   EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
   WIN32_FIND_DATAW entry;
   const HANDLE search = FindFirstFileW((shortcut + L".~*").c_str(), &entry);
@@ -241,7 +241,7 @@ TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
   ASSERT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
   ExpectInstalled();
 
-  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  EXPECT_EQ(ReadBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
   EXPECT_EQ(GetFileAttributesW(ShortcutOnDesktop().c_str()), attributes);
   SetFileAttributesW(ShortcutOnDesktop().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -250,14 +250,12 @@ TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
 TEST(Ostrivane, ShortcutHeldOpenByAnotherProgramIsReportedAsSuch) {
   const std::wstring shortcut = ShortcutOnDesktop();
   PlaceShortcut("old", FILE_ATTRIBUTE_NORMAL);
-  const HANDLE held = CreateFileW(shortcut.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  UniqueHandle held = OpenFile(shortcut, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 
   ExpectReportedFailure(L"다른 프로그램이 기존 바로가기 파일을 사용하고 있습니다", L"error-in-use");
 
-  CloseHandle(held);
-  EXPECT_EQ(ReadFileBytes(shortcut), "old");
+  held.reset();
+  EXPECT_EQ(ReadBytes(shortcut), "old");
   DeleteFileW(shortcut.c_str());
 }
 
@@ -302,7 +300,7 @@ TEST(RefusingDesktop, RightShortcutIsSuccessOtherwiseTheTrueCause) {
       } else {
         ExpectReportedFailure(c.says, L"error-refusing-desktop");
       }
-      EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), old);
+      EXPECT_EQ(ReadBytes(ShortcutOnDesktop()), old);
       EXPECT_EQ(GetFileAttributesW(ShortcutOnDesktop().c_str()), attributes);
       EXPECT_EQ(ListFolder(c.desktop), files) << "a file was left";
     }
@@ -318,7 +316,7 @@ TEST(RefusingDesktop, ShortcutTheUserMayNotReplaceIsReportedAsSuch) {
 
   ExpectReportedFailure(L"기존 바로가기 파일을 바꿀 권한이 없습니다", L"error-not-permitted");
 
-  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), "old");
+  EXPECT_EQ(ReadBytes(ShortcutOnDesktop()), "old");
   EXPECT_EQ(ListFolder(locked), std::vector<std::wstring>{std::wstring(kSiteHost) + L".url"});
 }
 
@@ -337,7 +335,7 @@ TEST(Ostrivane, ACloseRequestBeforeTheWindowIsShownEndsItQuietly) {
 
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u) << "an error report or the window kept it running";
   EXPECT_FALSE(program.window_ever_shown());
-  EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  EXPECT_EQ(ReadBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
 }
 
 }  // namespace

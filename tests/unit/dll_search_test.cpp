@@ -6,16 +6,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/unit/older_windows.h"
 
 // Windows 7 without SetDefaultDllDirectories: the current folder at least
 // leaves the search, as an empty DLL folder does.
 TEST(DllSearch, OnWindows7TheDllFolderIsSetToNone) {
   ASSERT_TRUE(SetDllDirectoryW(L"C:\\"));
-  {
-    const OlderWindows windows7(7);
-    RestrictDllSearchToSystemFolder();
-  }
+  RestrictDllSearchToSystemFolder(SystemFunctions{});  // none of the newer calls
   wchar_t folder[MAX_PATH] = L"unchanged";
   EXPECT_EQ(GetDllDirectoryW(MAX_PATH, folder), 0u);
   EXPECT_STREQ(folder, L"");
@@ -26,7 +22,7 @@ TEST(DllSearch, ADllBesideTheProgramIsNoLongerLoadedByName) {
   ASSERT_NE(planted, nullptr) << "not found beside the program even before";
   FreeLibrary(planted);
 
-  RestrictDllSearchToSystemFolder();
+  RestrictDllSearchToSystemFolder(LookUpSystemFunctions());
   EXPECT_EQ(LoadLibraryW(L"libforeign_dll.dll"), nullptr);
   EXPECT_NE(LoadLibraryW(L"version.dll"), nullptr) << "system DLLs still load by name";
 }

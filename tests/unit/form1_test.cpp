@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "app/display_scale.h"
-#include "resources/resource_ids.h"
-#include "tests/e2e/driver.h"
+#include "driver.h"
+#include "resource_ids.h"
 #include "test_folder.h"
-#include "tests/unit/older_windows.h"
 
 namespace {
 
@@ -26,12 +25,12 @@ bool QuitRequested() {
 // A form cleaned up before it was ever shown (start-up failed) must not end
 // the loop of the error report that follows.
 TEST(Form1, DestroyingItBeforeItWasShownDoesNotEndTheProgram) {
-  { Form1 form(GetModuleHandleW(nullptr)); }
+  { Form1 form(GetModuleHandleW(nullptr), ThisSystem()); }
   EXPECT_FALSE(QuitRequested());
 }
 
 TEST(Form1, ClosingItOnceShownEndsTheMessageLoop) {
-  Form1 form(GetModuleHandleW(nullptr));
+  Form1 form(GetModuleHandleW(nullptr), ThisSystem());
   form.Show(SW_SHOWNOACTIVATE);
   EXPECT_TRUE(IsWindowVisible(form.hwnd()));
   SendMessageW(form.hwnd(), WM_CLOSE, 0, 0);
@@ -40,7 +39,7 @@ TEST(Form1, ClosingItOnceShownEndsTheMessageLoop) {
 }
 
 TEST(Form1, IsCreatedHiddenWithTheLabelInTheMessageFont) {
-  Form1 form(GetModuleHandleW(nullptr));
+  Form1 form(GetModuleHandleW(nullptr), ThisSystem());
   EXPECT_FALSE(IsWindowVisible(form.hwnd()));
 
   NONCLIENTMETRICSW metrics = {};
@@ -118,16 +117,16 @@ void ExpectRect(const RECT& actual, const RECT& expected, const char* what) {
   EXPECT_EQ(actual.bottom, expected.bottom) << what;
 }
 
-void ExpectLaidOutAtTheSessionScale() {
+void ExpectLaidOutAtTheSessionScale(const SystemFunctions& system = ThisSystem()) {
   const Geometry& expected = GeometryAt(SessionDpi());
-  Form1 form(GetModuleHandleW(nullptr));
-  ASSERT_EQ(DpiOf(form.hwnd()), expected.dpi) << "the session is not at the scale it names";
+  Form1 form(GetModuleHandleW(nullptr), system);
+  ASSERT_EQ(DpiOf(system, form.hwnd()), expected.dpi) << "the session is not at the scale it names";
 
   ExpectRect(ClientRect(form.hwnd()), expected.client, "client area");
   ExpectRect(RectInParent(form.label1()), expected.label, "Label1");
   ExpectTextFits(form.label1());
   EXPECT_EQ(FontOf(form.label1()).lfHeight, [&] {
-    const UniqueFont message_font = CreateMessageFont(expected.dpi);
+    const UniqueFont message_font = CreateMessageFont(system, expected.dpi);
     LOGFONTW font = {};
     GetObjectW(message_font.get(), sizeof(font), &font);
     return font.lfHeight;
@@ -136,15 +135,20 @@ void ExpectLaidOutAtTheSessionScale() {
 
 TEST(Form1Scale, WindowAndLabelFollowTheDisplayScaleAndTheTextFits) { ExpectLaidOutAtTheSessionScale(); }
 
-// Without the per-window DPI calls, the system's DPI and the older calls
-// give the same layout; awareness is declared through shcore, or system-wide.
+// Stand-ins for the calls that set how the whole process scales, which
+// accept what Ostrivane asks for and leave this process as it is.
+HRESULT WINAPI AcceptPerMonitorAwareness(int awareness) { return awareness == 2 ? S_OK : E_INVALIDARG; }
+BOOL WINAPI AcceptSystemAwareness() { return TRUE; }
+
+// Without Windows 10's calls, the system's DPI and the older calls give the
+// same layout; awareness is declared through shcore on 8.1, else system-wide.
 TEST(Form1Scale, OnWindows81And7ItDeclaresItselfAwareAndIsLaidOutTheSame) {
   for (const int version : {81, 7}) {
-    const OlderWindows older(version);
-    ExpectLaidOutAtTheSessionScale();
-    DeclareDpiAwareness();
-    EXPECT_EQ(OlderWindows::calls, std::vector<std::string>{version == 7 ? "SetProcessDPIAware()"
-                                                                         : "SetProcessDpiAwareness(2)"});
+    SystemFunctions older;
+    if (version == 81) older.SetProcessDpiAwareness = &AcceptPerMonitorAwareness;
+    older.SetProcessDPIAware = &AcceptSystemAwareness;
+    ExpectLaidOutAtTheSessionScale(older);
+    EXPECT_EQ(DeclareDpiAwareness(older), version == 7 ? DpiAwareness::kSystem : DpiAwareness::kPerMonitor);
   }
 }
 
@@ -163,7 +167,7 @@ TEST(Form1Scale, ALargerTextSizeGrowsTheLabelAndTheWindowJustEnough) {
   } restore{original};
 
   const Geometry& least = GeometryAt(SessionDpi());
-  Form1 form(GetModuleHandleW(nullptr));
+  Form1 form(GetModuleHandleW(nullptr), ThisSystem());
   const SIZE text = TextExtent(form.label1());
   ASSERT_GT(text.cx, least.label.right - least.label.left) << "the larger font did not take";
 
@@ -181,7 +185,7 @@ TEST(Form1Scale, ALargerTextSizeGrowsTheLabelAndTheWindowJustEnough) {
 // system suggests and lays the label out again for the new DPI.
 TEST(Form1Scale, MovingToAMonitorOfAnotherScaleRescalesTheLabel) {
   const UINT other_dpi = SessionDpi() == 192 ? 144 : 192;
-  Form1 form(GetModuleHandleW(nullptr));
+  Form1 form(GetModuleHandleW(nullptr), ThisSystem());
   RECT suggested = {40, 30, 40 + 640, 30 + 160};
   SendMessageW(form.hwnd(), WM_DPICHANGED, MAKEWPARAM(other_dpi, other_dpi),
                reinterpret_cast<LPARAM>(&suggested));
@@ -222,7 +226,7 @@ std::vector<RGBQUAD> IconPixels(HICON icon) {
 // icon from them just as it does in Ostrivane.exe.
 TEST(Form1Icon, WindowShowsTheProgramIconNotTheDefault) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  Form1 form(instance);
+  Form1 form(instance, ThisSystem());
   const auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(form.hwnd(), GCLP_HICON));
   ASSERT_NE(icon, nullptr);
   EXPECT_NE(icon, LoadIconW(nullptr, IDI_APPLICATION));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "driver.h"
 #include "resources/texts.h"
 #include "shortcut/shortcut_file.h"
 #include "test_folder.h"
@@ -46,40 +47,18 @@ class MessageBoxAnswerer {
   static DWORD WINAPI Run(void* self) {
     auto* answerer = static_cast<MessageBoxAnswerer*>(self);
     while (!InterlockedCompareExchange(&answerer->stop_, 0, 0)) {
-      EnumWindows(&MessageBoxAnswerer::Answer, reinterpret_cast<LPARAM>(answerer));
+      if (const HWND box = FindMessageBox(GetCurrentProcessId())) answerer->Answer(box);
       Sleep(20);
     }
     return 0;
   }
 
-  static BOOL CALLBACK Answer(HWND window, LPARAM self) {
-    auto* answerer = reinterpret_cast<MessageBoxAnswerer*>(self);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t class_name[16] = {};
-    GetClassNameW(window, class_name, 16);
-    if (process != GetCurrentProcessId() || std::wstring(class_name) != L"#32770" ||
-        !IsWindowVisible(window) || !GetDlgItem(window, IDOK) ||
-        !IsWindowVisible(GetDlgItem(window, IDOK))) {
-      return TRUE;  // not a message box of ours, or not ready yet
-    }
-    Box box;
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    box.title = text;
-    GetDlgItemTextW(window, 0xFFFF, text, 512);  // a message box's prompt
-    box.text = text;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      GetClassNameW(child, class_name, 16);
-      if (std::wstring(class_name) == L"Button" && IsWindowVisible(child)) ++box.visible_buttons;
-    }
-    box.shortcut_complete =
-        Exists(answerer->shortcut_) &&
-        ReadBytes(answerer->shortcut_) == ShortcutFileBytes(kHost, GetACP());
-    answerer->boxes_.push_back(box);
-    PostMessageW(window, WM_COMMAND, IDOK, 0);
+  void Answer(HWND box) {
+    boxes_.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF)),  // the prompt
+                      static_cast<int>(VisibleChildren(box, L"Button").size()),
+                      Exists(shortcut_) && ReadBytes(shortcut_) == ShortcutFileBytes(kHost, GetACP())});
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
     Sleep(200);  // let it close before looking again
-    return TRUE;
   }
 
   std::wstring shortcut_;
@@ -95,7 +74,7 @@ TEST(InstallSiteShortcut, WritesTheShortcutThenTellsTheUserThenHidesTheForm) {
   DesktopRedirect redirect(desktop);
   const std::wstring shortcut = desktop + L"\\www.trelvik.example.url";
 
-  Form1 form(GetModuleHandleW(nullptr));
+  Form1 form(GetModuleHandleW(nullptr), ThisSystem());
   ShowWindow(form.hwnd(), SW_SHOWNA);
   {
     MessageBoxAnswerer user(shortcut);
@@ -127,7 +106,7 @@ TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
   for (const Case& c : {Case{missing, Cause::kFolderNotFound}, Case{file, Cause::kFileInTheWay},
                         Case{network, Cause::kOther}}) {
     DesktopRedirect redirect(c.desktop);
-    Form1 form(GetModuleHandleW(nullptr));
+    Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(c.desktop + L"\\www.trelvik.example.url");
     try {
       InstallSiteShortcut(form.hwnd(), kHost);

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <thread>
 
+#include "driver.h"
 #include "test_folder.h"
 #include "win32/error.h"
-#include "win32/unique.h"
 
 namespace {
 
@@ -158,10 +158,7 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
 // Opens the file the way scanners and indexers do for a moment: reading,
 // sharing read and write but not delete, so it cannot be renamed over.
 UniqueHandle HoldOpen(const std::wstring& path) {
-  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"test setup", L"CreateFileW", path);
-  return UniqueHandle(raw);
+  return OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
 TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
@@ -221,8 +218,8 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   old.dwHighDateTime -= 1;  // 2^32 x 100 ns: about seven minutes ago
   for (const std::wstring& name : kept) {
     const std::wstring path = desktop.path() + L"\\" + name;
-    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                        FILE_ATTRIBUTE_HIDDEN, nullptr));  // as the program does
+    // Hidden, as the program writes them.
+    const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.get(), "x", 1, &written, nullptr));
     if (name != own + L"5678cdef") SetFileTime(file.get(), nullptr, nullptr, &old);

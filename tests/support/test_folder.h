@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/unique.h"
+
 // A fresh, empty folder under %TEMP% for one test, removed with everything
 // in it afterwards.
 class ScratchFolder {
@@ -21,7 +23,7 @@ class ScratchFolder {
 };
 
 // Points the current user's desktop folder at `folder` for the life of the
-// object, then puts the old setting back.
+// object, then puts the old setting back; where it cannot, the test fails.
 class DesktopRedirect {
  public:
   explicit DesktopRedirect(const std::wstring& folder);
@@ -37,9 +39,10 @@ class DesktopRedirect {
 // Names of the entries in `folder`, without "." and "..", sorted.
 std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
-// A file's whole content as bytes; fails the test if it cannot be read.
-std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
+// CreateFileW's handle; throws, naming the file, if it could not open it.
+UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                      DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 
 // The 48 x 48 icon image the build was configured with (the default mark or
 // SITE_ICON's picture), read through Wine's drive for the host's root.

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/system_functions.h"
+
 // Drives the real Ostrivane.exe from outside, as a user would: starts it,
 // finds its windows, reads their controls, answers and closes them.
 
@@ -53,6 +55,9 @@ std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& class_name);
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
 
+// This system's newer calls, looked up once for the whole test program.
+const SystemFunctions& ThisSystem();
+
 // Whether this process is per-monitor aware (v2): only where the system
 // offers that does it also scale unaware programs' windows as bitmaps, so
 // that an unaware window can be told from an aware one.
@@ -62,7 +67,8 @@ bool ThisProcessIsPerMonitorAwareV2();
 int DpiAwarenessOf(HWND window);
 
 std::wstring DesktopFolder();
-std::string ReadFileBytes(const std::wstring& path);  // empty when missing
+// A file's whole content as bytes; throws, naming it, if it cannot be read.
+std::string ReadBytes(const std::wstring& path);
 
 // Saves what the screen shows of `window` as a BMP file in the folder named
 // by the OSTRIVANE_SCREENSHOTS environment variable, if it is set.

@@ -1,11 +1,13 @@
 #include "test_folder.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
+#include "driver.h"
 #include "site_icon.h"
 #include "win32/code_page.h"
 #include "win32/error.h"
@@ -28,19 +30,14 @@ void RemoveTree(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
-HKEY OpenUserShellFolders() {
-  HKEY key = nullptr;
-  const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, kUserShellFolders, 0,
-                                       KEY_QUERY_VALUE | KEY_SET_VALUE, &key);
-  if (status != ERROR_SUCCESS) throw Win32Error(L"test setup", L"RegOpenKeyExW", L"User Shell Folders", status);
-  return key;
+void Check(LSTATUS status, const wchar_t* call) {
+  if (status != ERROR_SUCCESS) throw Win32Error(L"test setup", call, L"User Shell Folders", status);
 }
 
-void SetDesktopValue(HKEY key, const std::wstring& value) {
-  const LSTATUS status =
-      RegSetValueExW(key, L"Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  if (status != ERROR_SUCCESS) throw Win32Error(L"test setup", L"RegSetValueExW", L"Desktop", status);
+void SetDesktopValue(const std::wstring& value) {
+  Check(RegSetKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop", REG_EXPAND_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+        L"RegSetKeyValueW");
 }
 
 }  // namespace
@@ -57,24 +54,25 @@ ScratchFolder::ScratchFolder(const std::wstring& name) {
 ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
 
 DesktopRedirect::DesktopRedirect(const std::wstring& folder) {
-  HKEY key = OpenUserShellFolders();
   wchar_t old[2048];
   DWORD size = sizeof(old);
-  had_value_ = RegQueryValueExW(key, L"Desktop", nullptr, nullptr, reinterpret_cast<BYTE*>(old),
-                                &size) == ERROR_SUCCESS;
+  had_value_ = RegGetValueW(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop", RRF_RT_ANY | RRF_NOEXPAND,
+                            nullptr, old, &size) == ERROR_SUCCESS;
   if (had_value_) old_value_ = old;
-  SetDesktopValue(key, folder);
-  RegCloseKey(key);
+  SetDesktopValue(folder);
 }
 
+// Throwing here would end the test program: the test fails instead.
 DesktopRedirect::~DesktopRedirect() {
-  HKEY key = OpenUserShellFolders();
-  if (had_value_) {
-    SetDesktopValue(key, old_value_);
-  } else {
-    RegDeleteValueW(key, L"Desktop");
+  try {
+    if (had_value_) {
+      SetDesktopValue(old_value_);
+    } else {
+      Check(RegDeleteKeyValueW(HKEY_CURRENT_USER, kUserShellFolders, L"Desktop"), L"RegDeleteKeyValueW");
+    }
+  } catch (const Win32Error& error) {
+    ADD_FAILURE() << "the desktop folder's old setting could not be put back: " << error.what();
   }
-  RegCloseKey(key);
 }
 
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
@@ -91,16 +89,17 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   return names;
 }
 
-std::string ReadBytes(const std::wstring& path) {
-  std::ifstream file(std::filesystem::path(path), std::ios::binary);
-  if (!file) throw std::runtime_error("cannot open " + ToUtf8(path));
-  return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!file) throw std::runtime_error("cannot write " + ToUtf8(path));
+}
+
+UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                      DWORD attributes) {
+  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
+  if (file == INVALID_HANDLE_VALUE) ThrowLastError(L"test setup", L"CreateFileW", path);
+  return UniqueHandle(file);
 }
 
 bool IsDirectory(const std::wstring& path) {

@@ -2,8 +2,12 @@
 
 #include <shlobj.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
+
+#include "win32/code_page.h"
 
 #include "win32/system_function.h"
 
@@ -130,6 +134,11 @@ RECT RectInParent(HWND child) {
   return rect;
 }
 
+const SystemFunctions& ThisSystem() {
+  static const SystemFunctions system = LookUpSystemFunctions();
+  return system;
+}
+
 // Windows 10's awareness calls, looked up at run time: older systems and
 // Wine 8 lack some of them.
 bool ThisProcessIsPerMonitorAwareV2() {
@@ -158,8 +167,9 @@ std::wstring DesktopFolder() {
   return path;
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-  std::ifstream file(path.c_str(), std::ios::binary);
+std::string ReadBytes(const std::wstring& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  if (!file) throw std::runtime_error("cannot open " + ToUtf8(path));
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr wchar_t kHost[] = L"www.trelvik.example";
+constexpr HostName kHost = {L"www.trelvik.example", L"www.trelvik.example"};
 
 // Stands in for the user: from a second thread, answers every message box
 // this process shows with OK, noting what it said and whether the shortcut
@@ -56,7 +56,7 @@ class MessageBoxAnswerer {
   void Answer(HWND box) {
     boxes_.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF)),  // the prompt
                       static_cast<int>(VisibleChildren(box, L"Button").size()),
-                      Exists(shortcut_) && ReadBytes(shortcut_) == ShortcutFileBytes(kHost, GetACP())});
+                      Exists(shortcut_) && ReadBytes(shortcut_) == ShortcutFileBytes(kHost.ascii, GetACP())});
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     Sleep(200);  // let it close before looking again
   }

@@ -1,0 +1,11 @@
+"""The site's values and their rules: host, brand, icon and the site file.
+
+Configure (tools/configure_site.py) and the release command both use it, so
+a value is judged the same way wherever it is given."""
+
+from .brand import BRAND_MAX_COLUMNS, DEFAULT_BRAND, check_brand
+from .errors import SiteError
+from .file_names import MAX_HOST_LENGTH
+from .host import Host, check_host
+from .icon import DEFAULT_ICON, MAX_PIXELS, icon_image
+from .site_file import Signing, Site, load_site

@@ -1,0 +1,42 @@
+"""The one error every refusal of a site value is, and how a value is shown in it."""
+
+import unicodedata
+
+
+class SiteError(ValueError):
+    """A value of the site the build or the release cannot use.
+
+    str(error) is one line that names the value or file and says what is
+    wrong: never a traceback, never a PIN or password."""
+
+
+# Characters that would break the one line an error is, or change how the
+# text around them is shown: line breaks, controls, invisible formatting,
+# private-use, unpaired surrogates and unassigned code points.
+INVISIBLE_CATEGORIES = frozenset({'Cc', 'Cf', 'Co', 'Cs', 'Cn', 'Zl', 'Zp'})
+
+
+def code_point(char):
+    """'U+061C ARABIC LETTER MARK', or 'U+0007' for a character without a name."""
+    name = unicodedata.name(char, '')
+    return 'U+%04X%s' % (ord(char), ' ' + name if name else '')
+
+
+def quoted(text):
+    """`text` in double quotes, each invisible character written as an escape,
+    so that the error stays one readable line whatever the value holds."""
+    shown = []
+    for char in text:
+        if unicodedata.category(char) not in INVISIBLE_CATEGORIES:
+            shown.append(char)
+        elif 0xDC80 <= ord(char) <= 0xDCFF:  # a byte that was not UTF-8
+            shown.append('\\x%02X' % (ord(char) - 0xDC00))
+        elif char == '\n':
+            shown.append('\\n')
+        elif char == '\r':
+            shown.append('\\r')
+        elif char == '\t':
+            shown.append('\\t')
+        else:
+            shown.append('\\u%04X' % ord(char) if ord(char) <= 0xFFFF else '\\U%08X' % ord(char))
+    return '"%s"' % ''.join(shown)

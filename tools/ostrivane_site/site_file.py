@@ -1,0 +1,145 @@
+"""The site file: one TOML file per site, every value of the site in it.
+
+    host = "www.hanbit-books.example"     # ASCII or Unicode, any case
+    brand = "한빛"                         # default Trelvik
+    icon = "marks/hanbit.png"             # PNG or ICO; default the Trelvik mark
+
+    [signing]                             # absent: an unsigned release
+    certificate = "/secure/hanbit.pem"    # PEM or DER, or a .p12/.pfx bundle
+    key = "pkcs11:token=hanbit;object=signkey;type=private"   # or a PEM key file
+    pkcs11_module = "/usr/lib/x86_64-linux-gnu/opensc-pkcs11.so"
+    timestamp = ["http://timestamp.one.example", "http://timestamp.two.example"]
+
+Relative paths are relative to the file. An unknown key or section is
+refused by name: a misspelt [signing] must never give an unsigned release.
+The certificate and key are only named here; opening them is signing's."""
+
+import difflib
+import os
+import tomllib
+import urllib.parse
+from dataclasses import dataclass
+from pathlib import Path
+
+from .brand import DEFAULT_BRAND, check_brand
+from .errors import SiteError, quoted
+from .host import Host, check_host
+from .icon import icon_image
+
+_SITE_KEYS = ('host', 'brand', 'icon', 'signing')
+_SIGNING_KEYS = ('certificate', 'key', 'pkcs11_module', 'timestamp')
+
+
+@dataclass(frozen=True)
+class Signing:
+    certificate: Path
+    key: str | None            # an absolute path, or a "pkcs11:" URI as given
+    pkcs11_module: Path | None
+    timestamp: tuple[str, ...]  # http(s) URLs of RFC 3161 servers, in the order tried
+
+
+@dataclass(frozen=True)
+class Site:
+    file: Path
+    host: Host
+    brand: str
+    icon: Path | None  # None: the default mark
+    signing: Signing | None  # None: unsigned
+
+
+def load_site(path):
+    """The Site the file at `path` describes, all of it checked; SiteError
+    naming the file and the value otherwise."""
+    file = Path(os.path.abspath(path))
+    try:
+        with open(file, 'rb') as f:
+            table = tomllib.load(f)
+    except OSError as error:
+        raise SiteError('site file "%s" cannot be read: %s.' % (file, error.strerror or error)) from None
+    except UnicodeDecodeError:
+        raise SiteError('site file "%s" is not UTF-8 text.' % file) from None
+    except tomllib.TOMLDecodeError as error:
+        raise SiteError('site file "%s" is not valid TOML: %s.' % (file, error)) from None
+    try:
+        return _site(file, table)
+    except SiteError as error:
+        raise SiteError('site file "%s": %s' % (file, error)) from None
+
+
+def _site(file, table):
+    _refuse_unknown(table, _SITE_KEYS, '')
+    host = check_host(_text(table, 'host', required=True))
+    brand = check_brand(_text(table, 'brand', default=DEFAULT_BRAND))
+    icon = _path(file, table, 'icon')
+    if icon:
+        icon_image(icon)  # once, to know it can be made into the icon
+    signing = table.get('signing')
+    if signing is not None and not isinstance(signing, dict):
+        raise SiteError('signing is a value, not the section [signing]')
+    return Site(file=file, host=host, brand=brand, icon=icon,
+                signing=None if signing is None else _signing(file, signing))
+
+
+def _signing(file, table):
+    _refuse_unknown(table, _SIGNING_KEYS, 'signing.')
+    certificate = _path(file, table, 'certificate', 'signing.')
+    if not certificate:
+        raise SiteError('[signing] has no certificate: give the certificate, or a .p12/.pfx '
+                        'bundle, as certificate = "..."')
+    key = _text(table, 'key', 'signing.')
+    module = _path(file, table, 'pkcs11_module', 'signing.')
+    # The key's URI is never shown: it may hold the token's PIN.
+    if key and key.startswith('pkcs11:'):
+        if not module:
+            raise SiteError('signing.key is a key on a token (pkcs11:): give the token\'s '
+                            'PKCS#11 library as signing.pkcs11_module')
+    else:
+        if module:
+            raise SiteError('signing.pkcs11_module is given, but signing.key is not a key on a '
+                            'token (pkcs11:...)')
+        if key:
+            key = str(_resolved(file, key))
+    return Signing(certificate=certificate, key=key, pkcs11_module=module,
+                   timestamp=_timestamps(table.get('timestamp', [])))
+
+
+def _timestamps(value):
+    servers = [value] if isinstance(value, str) else value
+    if not isinstance(servers, list) or not all(isinstance(s, str) for s in servers):
+        raise SiteError('signing.timestamp is neither an address nor a list of addresses')
+    for server in servers:
+        parts = urllib.parse.urlsplit(server)
+        if parts.scheme not in ('http', 'https') or not parts.hostname or any(c.isspace() for c in server):
+            raise SiteError('signing.timestamp %s is not an http:// or https:// address of an '
+                            'RFC 3161 timestamp server' % quoted(server))
+    return tuple(servers)
+
+
+def _refuse_unknown(table, known, prefix):
+    for key, value in table.items():
+        if key in known:
+            continue
+        kind = 'section [%s%s]' % (prefix, key) if isinstance(value, dict) else 'key %s%s' % (prefix, key)
+        close = difflib.get_close_matches(key, known, n=1)
+        hint = ' (did you mean %s?)' % close[0] if close else ''
+        raise SiteError('unknown %s%s; the %s are %s'
+                        % (kind, hint, 'keys of [signing]' if prefix else 'site file\'s keys',
+                           ', '.join(known)))
+
+
+def _text(table, key, prefix='', required=False, default=None):
+    value = table.get(key, default)
+    if value is None and required:
+        raise SiteError('%s%s is missing' % (prefix, key))
+    if value is not None and not isinstance(value, str):
+        raise SiteError('%s%s is not a string in quotes' % (prefix, key))
+    return value
+
+
+def _path(file, table, key, prefix=''):
+    value = _text(table, key, prefix)
+    return _resolved(file, value) if value else None
+
+
+def _resolved(file, value):
+    return Path(os.path.normpath(file.parent / os.path.expanduser(value)))

@@ -79,8 +79,8 @@ Timings RunOnce(const std::wstring& program, const std::wstring& shortcut) {
 int main(int argc, char** argv) {
   DeclareDpiAwareness();  // sees the programs' windows as they are, whatever the scale
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-  const std::wstring shortcut = ShortcutPath(DesktopFolder(), kSiteHost);
-  const std::string expected = ShortcutFileBytes(kSiteHost, GetACP());
+  const std::wstring shortcut = ShortcutPath(DesktopFolder(), kSiteHost.unicode);
+  const std::string expected = ShortcutFileBytes(kSiteHost.ascii, GetACP());
 
   std::vector<double> floor_box, shortcut_on_disk, ostrivane_box;
   RunOnce(L"message_box_floor.exe", L"");  // warm the caches once for both

@@ -9,7 +9,7 @@
 #include "shortcut/shell_folder.h"
 #include "win32/error.h"
 
-void InstallSiteShortcut(HWND form, std::wstring_view host) {
+void InstallSiteShortcut(HWND form, const HostName& host) {
   HRESULT lookup = S_OK;
   const std::wstring desktop = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, &lookup);
   // Without a desktop folder there is nowhere the shortcut belongs; a bare

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include <string_view>
+#include "shortcut/shortcut_file.h"
 
 // The program's whole job: writes the Internet shortcut to https://host into
 // the current user's desktop folder, tells the user in a message box, then
 // hides `form`, unless it has been closed meanwhile. Raises Win32Error when a
 // step fails, the message box included; the box is shown only after the
 // shortcut is complete on disk.
-void InstallSiteShortcut(HWND form, std::wstring_view host);
+void InstallSiteShortcut(HWND form, const HostName& host);

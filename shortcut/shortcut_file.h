@@ -11,8 +11,18 @@
 // The Internet shortcut file (.url) to https://host: its lines, its bytes,
 // its path, and putting it into a folder.
 
-// The five lines, in order, without line ends. The host is used unchanged;
-// the description is the brand's unless another is given.
+// A host name in its two forms, the same for an all-ASCII host. The
+// shortcut's lines carry the ASCII form, each international label as xn--
+// ("www.xn--xx3br43b.kr"), which every code page holds and every browser
+// opens; its file name the Unicode form ("www.한빛.kr"), which the user reads
+// under the icon.
+struct HostName {
+  std::wstring_view ascii;
+  std::wstring_view unicode;
+};
+
+// The five lines, in order, without line ends. The host, in its ASCII form,
+// is used unchanged; the description is the brand's unless another is given.
 std::vector<std::wstring> ShortcutLines(std::wstring_view host,
                                         std::wstring_view description = texts::kShortcutDescription);
 
@@ -24,10 +34,11 @@ std::vector<std::wstring> ShortcutLines(std::wstring_view host,
 std::string ShortcutFileBytes(std::wstring_view host, UINT code_page,
                               std::wstring_view description = texts::kShortcutDescription);
 
-// folder\host.url, with one '\' however the folder ends.
+// folder\host.url, with one '\' however the folder ends; the host in its
+// Unicode form.
 std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host);
 
 // Writes the shortcut into `folder` with ReplaceInOneStep (see there for
 // how, and for the errors it raises), and tells the shell unless the file
 // was already right and read-only. Returns the shortcut's path.
-std::wstring WriteShortcutFile(std::wstring_view folder, std::wstring_view host);
+std::wstring WriteShortcutFile(std::wstring_view folder, const HostName& host);

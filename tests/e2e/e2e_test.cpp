@@ -25,11 +25,12 @@ int Scaled(int pixels_at_96_dpi) {
   return MulDiv(pixels_at_96_dpi, dpi ? std::atoi(dpi) : 96, 96);
 }
 
-std::wstring ShortcutOnDesktop() { return DesktopFolder() + L"\\" + kSiteHost + L".url"; }
+// Named after the host's Unicode form; its lines carry the ASCII form.
+std::wstring ShortcutOnDesktop() { return ShortcutPath(DesktopFolder(), kSiteHost.unicode); }
 
 // The shortcut as the program writes it in the system's code page; the
 // format, byte for byte, is checked by the unit tests.
-std::string ExpectedShortcutBytes() { return ShortcutFileBytes(kSiteHost, GetACP()); }
+std::string ExpectedShortcutBytes() { return ShortcutFileBytes(kSiteHost.ascii, GetACP()); }
 
 // The description as the shell reads it from `file`: from the Unicode
 // section, in UTF-7, where the code page could not hold it, else from the
@@ -233,6 +234,28 @@ void ExpectInstalled() {
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u);
 }
 
+// However the host was configured (any case, ASCII or Unicode), the shortcut
+// is named after its Unicode form in lower case, and its lines carry the
+// ASCII form that Windows' own IDNA conversion makes of that name.
+TEST(Ostrivane, InstallsTheShortcutUnderTheHostsUnicodeNameWithItsAsciiFormInside) {
+  const std::wstring name(kSiteHost.unicode);
+  std::wstring lower = name;
+  CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+  EXPECT_EQ(name, lower);
+  wchar_t ascii[256];
+  const int length = IdnToAscii(0, name.c_str(), static_cast<int>(name.size()), ascii, 256);
+  ASSERT_GT(length, 0) << "IdnToAscii failed with " << GetLastError();
+  DeleteFileW(ShortcutOnDesktop().c_str());
+
+  ExpectInstalled();
+
+  const std::vector<std::wstring> files = ListFolder(DesktopFolder());
+  EXPECT_NE(std::find(files.begin(), files.end(), name + L".url"), files.end());
+  const std::string url = "\r\nURL=https://" + ToUtf8(std::wstring(ascii, length)) + "\r\n";
+  const std::string written = ReadFileBytes(ShortcutOnDesktop());
+  EXPECT_NE(written.find(url), std::string::npos) << written;
+}
+
 // A read-only shortcut that already holds the right bytes needs no change:
 // the program goes on as usual and leaves it as it is.
 TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
@@ -291,7 +314,7 @@ TEST(RefusingDesktop, RightShortcutIsSuccessOtherwiseTheTrueCause) {
     for (const std::string& old : {ExpectedShortcutBytes(), std::string("old")}) {
       SCOPED_TRACE(ToUtf8(c.desktop) + ": " + old);
       DeleteFileW(filler.c_str());
-      WriteBytes(c.writable + L"\\" + kSiteHost + L".url", old);
+      WriteBytes(ShortcutPath(c.writable, kSiteHost.unicode), old);
       if (c.desktop == full) {  // fills the disk up
         EXPECT_THROW(WriteBytes(filler, std::string(65536, 'x')), std::exception);
       }
@@ -319,7 +342,7 @@ TEST(RefusingDesktop, ShortcutTheUserMayNotReplaceIsReportedAsSuch) {
   ExpectReportedFailure(L"기존 바로가기 파일을 바꿀 권한이 없습니다", L"error-not-permitted");
 
   EXPECT_EQ(ReadFileBytes(ShortcutOnDesktop()), "old");
-  EXPECT_EQ(ListFolder(locked), std::vector<std::wstring>{std::wstring(kSiteHost) + L".url"});
+  EXPECT_EQ(ListFolder(locked), std::vector<std::wstring>{std::wstring(kSiteHost.unicode) + L".url"});
 }
 
 // Something asks the still hidden window to close while the confirmation is

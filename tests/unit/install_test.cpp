@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr wchar_t kHost[] = L"www.trelvik.example";
+constexpr HostName kHost = {L"www.trelvik.example", L"www.trelvik.example"};
 
 // Stands in for the user: from a second thread, answers every message box
 // this process shows with OK, noting what it said and whether the shortcut
@@ -75,7 +75,7 @@ class MessageBoxAnswerer {
     }
     box.shortcut_complete =
         Exists(answerer->shortcut_) &&
-        ReadBytes(answerer->shortcut_) == ShortcutFileBytes(kHost, GetACP());
+        ReadBytes(answerer->shortcut_) == ShortcutFileBytes(kHost.ascii, GetACP());
     answerer->boxes_.push_back(box);
     PostMessageW(window, WM_COMMAND, IDOK, 0);
     Sleep(200);  // let it close before looking again

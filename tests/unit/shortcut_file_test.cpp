@@ -12,6 +12,7 @@
 namespace {
 
 constexpr wchar_t kHost[] = L"www.trelvik.example";
+constexpr HostName kSite = {kHost, kHost};
 
 // The five lines as another program reads them, CR LF after each, no
 // byte-order mark, with the description's Hangul in the given bytes.
@@ -66,11 +67,24 @@ TEST(ShortcutFile, PathIsHostDotUrlInTheFolder) {
 
 TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
   ScratchFolder desktop;
-  const std::wstring written = WriteShortcutFile(desktop.path(), kHost);
+  const std::wstring written = WriteShortcutFile(desktop.path(), kSite);
 
   EXPECT_EQ(written, desktop.path() + L"\\www.trelvik.example.url");
   EXPECT_EQ(ReadBytes(written), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+// An international host: the user reads its Unicode form under the icon,
+// while the lines carry the ASCII form that every code page holds.
+TEST(WriteShortcutFile, NamesTheFileInUnicodeAndWritesTheLinesInAscii) {
+  ScratchFolder desktop;
+  const std::wstring written = WriteShortcutFile(desktop.path(), {L"www.xn--xx3br43b.kr", L"www.한빛.kr"});
+
+  EXPECT_EQ(written, desktop.path() + L"\\www.한빛.kr.url");
+  const std::string bytes = ReadBytes(written);
+  EXPECT_TRUE(bytes.starts_with("[InternetShortcut]\r\nURL=https://www.xn--xx3br43b.kr\r\n")) << bytes;
+  EXPECT_NE(bytes.find("\r\nIconFile=https://www.xn--xx3br43b.kr/favicon.ico\r\n"), std::string::npos);
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.한빛.kr.url"});
 }
 
 TEST(WriteShortcutFile, ReplacesAnOlderLongerShortcutCompletely) {
@@ -78,8 +92,8 @@ TEST(WriteShortcutFile, ReplacesAnOlderLongerShortcutCompletely) {
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "[InternetShortcut]\r\nURL=https://old.example\r\n" + std::string(4096, 'x'));
 
-  WriteShortcutFile(desktop.path(), kHost);
-  WriteShortcutFile(desktop.path(), kHost);  // every run writes it again
+  WriteShortcutFile(desktop.path(), kSite);
+  WriteShortcutFile(desktop.path(), kSite);  // every run writes it again
 
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -90,7 +104,7 @@ TEST(WriteShortcutFile, WritesIntoAFolderTheAnsiCodePageCannotName) {
   const std::wstring desktop = scratch.path() + L"\\ไทย مكتب";
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
 
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kHost)), kWritten);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite)), kWritten);
 }
 
 TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
@@ -98,7 +112,7 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
   const std::wstring missing = scratch.path() + L"\\Desktop";
 
   try {
-    WriteShortcutFile(missing, kHost);
+    WriteShortcutFile(missing, kSite);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kFolderNotFound) << error.what();
@@ -117,7 +131,7 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
   WriteBytes(taken + L"\\keep.txt", "keep");
 
   try {
-    WriteShortcutFile(desktop.path(), kHost);
+    WriteShortcutFile(desktop.path(), kSite);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kFolderInTheWay) << error.what();
@@ -141,7 +155,7 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
     const DWORD attributes = GetFileAttributesW(shortcut.c_str());
 
     try {
-      EXPECT_EQ(WriteShortcutFile(desktop.path(), kHost), shortcut);
+      EXPECT_EQ(WriteShortcutFile(desktop.path(), kSite), shortcut);
       EXPECT_EQ(old, kWritten) << "other content was not refused";
     } catch (const Win32Error& error) {
       EXPECT_NE(old, kWritten) << error.what();
@@ -174,7 +188,7 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
     held.reset();
   });
 
-  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kHost));
+  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite));
   release.join();
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -187,7 +201,7 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   const UniqueHandle held = HoldOpen(shortcut);
 
   try {
-    WriteShortcutFile(desktop.path(), kHost);
+    WriteShortcutFile(desktop.path(), kSite);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.call(), L"MoveFileExW") << error.what();
@@ -202,7 +216,7 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
 // has the attributes of a new file, archive mark included.
 TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
   ScratchFolder desktop;
-  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kHost).c_str());
+  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kSite).c_str());
   EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
@@ -230,7 +244,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   ASSERT_TRUE(SetFileAttributesW((desktop.path() + L"\\" + own + L"9999AAAA").c_str(),
                                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
-  WriteShortcutFile(desktop.path(), kHost);
+  WriteShortcutFile(desktop.path(), kSite);
   kept.back() = L"www.trelvik.example.url";
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(ListFolder(desktop.path()), kept);
@@ -247,13 +261,13 @@ TEST(WriteShortcutFile, LongDesktopPathGetsItsShortcutUpToMaxPath) {
   ASSERT_EQ(desktop.size(), 230u);
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
   WriteBytes(desktop + L"\\www.trelvik.example.url", "old");
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kHost)), kWritten);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite)), kWritten);
   EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
 
   const std::wstring longer = desktop + L"\\" + std::wstring(240 - desktop.size() - 1, L'e');
   ASSERT_TRUE(CreateDirectoryW(longer.c_str(), nullptr));
   try {
-    WriteShortcutFile(longer, kHost);  // 264 characters
+    WriteShortcutFile(longer, kSite);  // 264 characters
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kPathTooLong) << error.what();

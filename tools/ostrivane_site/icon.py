@@ -20,11 +20,10 @@ from .errors import SiteError
 DEFAULT_ICON = Path(__file__).resolve().parents[2] / 'resources' / 'ostrivane-48.dib'
 
 # A mark is read whole into memory: 4096 x 4096 pixels is far more than a
-# 48 x 48 icon needs and still small. The size is read from the file's
-# header, so a larger image is refused before its pixels are decoded.
+# 48 x 48 icon needs and still small. Pillow checks the size the image's
+# header gives (for an ICO, that of the image in it) before it decodes any
+# pixel, and refuses a larger one.
 MAX_PIXELS = 4096 * 4096
-# Pillow checks it too, for the image inside an ICO, whose size only its
-# own header gives.
 Image.MAX_IMAGE_PIXELS = MAX_PIXELS
 
 
@@ -61,7 +60,8 @@ def _load(path):
     except UnidentifiedImageError:
         raise _Problem('is not an image: give a PNG or ICO file')
     except (Image.DecompressionBombError, Image.DecompressionBombWarning):
-        raise _Problem('holds an image of more than %d pixels' % MAX_PIXELS)
+        raise _Problem('holds an image of more than %d pixels (4096 x 4096): give a smaller one'
+                       % MAX_PIXELS)
     except _Problem:
         raise
     except Exception as error:  # pylint: disable=broad-except
@@ -73,9 +73,6 @@ def _load(path):
 
 def _check_size(image):
     width, height = image.size
-    if width * height > MAX_PIXELS:
-        raise _Problem('is %d x %d pixels: at most %d pixels (%d x %d) are taken'
-                       % (width, height, MAX_PIXELS, 4096, 4096))
     if width != height:
         raise _Problem('is %d x %d pixels: the mark must be square' % (width, height))
     if width < SIZE:

@@ -120,7 +120,7 @@ def _refuse_unknown(table, known, prefix):
         if key in known:
             continue
         kind = 'section [%s%s]' % (prefix, key) if isinstance(value, dict) else 'key %s%s' % (prefix, key)
-        close = difflib.get_close_matches(key, known, n=1)
+        close = difflib.get_close_matches(key, known, n=1, cutoff=0.5)
         hint = ' (did you mean %s?)' % close[0] if close else ''
         raise SiteError('unknown %s%s; the %s are %s'
                         % (kind, hint, 'keys of [signing]' if prefix else 'site file\'s keys',

@@ -128,7 +128,8 @@ def sign(exe, signed_out, signing, signer, password):
                 return server
             failures.append('%s %s' % (server, 'gave no answer within %d s' % TIMESTAMP_SECONDS
                                        if outcome is None else _why_no_timestamp(server)))
-    raise SiteError('no timestamp server gave %s a timestamp: %s.' % (Path(exe).name, '; '.join(failures)))
+    raise SiteError('no timestamp server gave %s a timestamp: %s. Try again later, or add another '
+                    'server to the list.' % (Path(exe).name, '; '.join(failures)))
 
 
 def check_signature(exe, signer):

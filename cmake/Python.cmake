@@ -27,9 +27,10 @@ function(ostrivane_find_python out_var)
     set(tried "none found")
   endif()
   list(JOIN tried ", " tried)
-  ostrivane_refuse(
+  string(CONCAT message
     "The build needs Python 3.11 or later with the libraries idna, Pillow, cryptography, "
     "pefile and PyKCS11, and no Python here has them all (tried: ${tried}). On Debian run "
     "scripts/setup-debian.sh (python3-idna python3-pil python3-cryptography python3-pefile "
-    "python3-pykcs11); in MSYS2 see the README's \"Building on Windows\".")
+    "python3-pykcs11); in MSYS2 see the README's \"On Windows\".")
+  ostrivane_refuse("${message}")
 endfunction()

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and running Ostrivane under Wine needs on Debian 12
 # or 13: the MinGW-w64 cross-compilers for both editions (i686 and x86_64),
-# CMake and Ninja, 32-bit and 64-bit Wine, a virtual display, the Korean
-# locale and a Hangul font. Skips whatever is already there. 32-bit Wine is
-# installed even where the kernel cannot run it; scripts/wine-editions.sh
-# finds that out.
+# CMake and Ninja, 32-bit and 64-bit Wine, a virtual display, the Korean and
+# US English locales, a Hangul font, and the Python libraries of the build's
+# tooling. Skips whatever is already there. 32-bit Wine is installed even
+# where the kernel cannot run it; scripts/wine-editions.sh finds that out.
 set -euo pipefail
 
 packages=(
@@ -33,7 +33,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Wine takes its ANSI code page from the glibc locale: without ko_KR.UTF-8 it is
-# not 949 and Korean file names and text cannot be written.
-if ! locale -a 2>/dev/null | grep -qix 'ko_KR.utf8'; then
-  as_root localedef -i ko_KR -f UTF-8 ko_KR.UTF-8
-fi
+# not 949 and Korean file names and text cannot be written. The tests in code
+# page 1252 run in en_US.UTF-8: without it Wine can name no file outside
+# ASCII, such as the shortcut of an international host.
+for locale in ko_KR en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$locale.utf8"; then
+    as_root localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+  fi
+done

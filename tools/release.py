@@ -124,8 +124,11 @@ def release(site, signer, password, folder, progress):
     for each in builds:
         if signer:
             signed = each.folder / 'signed' / 'Ostrivane.exe'
-            each.timestamp = ostrivane_site.sign(each.folder / 'Ostrivane.exe', signed, site.signing,
-                                                 signer, password)
+            try:
+                each.timestamp = ostrivane_site.sign(each.folder / 'Ostrivane.exe', signed,
+                                                     site.signing, signer, password)
+            except ostrivane_site.SiteError as error:
+                raise ostrivane_site.SiteError('signing %s: %s' % (each.edition.name, error)) from None
             each.shipped = signed
             progress.done('signed %s%s' % (each.edition.name, ', timestamped by ' + each.timestamp
                                            if each.timestamp else ', without a timestamp'))

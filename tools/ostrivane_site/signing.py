@@ -74,8 +74,8 @@ def check_signing(signing, password):
     else:
         certificates = _certificates(signing.certificate, data)
         if signing.key.startswith('pkcs11:'):
-            key_name = 'key "%s"' % _token_uri(signing.key)
-            matches = _token_key(signing, password)
+            matches = _token_key(signing, password)  # refuses a URI that holds a PIN first
+            key_name = 'key "%s"' % signing.key
         else:
             key_name = 'key "%s"' % signing.key
             matches = _same_key(_key_file(Path(signing.key), password).public_key())
@@ -330,12 +330,6 @@ _TOKEN_ATTRIBUTES = {'token': 'label', 'manufacturer': 'manufacturerID', 'serial
                      'model': 'model'}
 
 
-def _token_uri(uri):
-    """`uri` once it is known to hold no PIN, so that it can be shown."""
-    _uri_attributes(uri)
-    return uri
-
-
 def _uri_attributes(uri):
     path, _, query = uri[len('pkcs11:'):].partition('?')
     attributes = {}
@@ -391,9 +385,11 @@ def _token_key(signing, pin):
             library.load(str(module))
     except PyKCS11.PyKCS11Error:
         raise SiteError('pkcs11_module "%s" is not a PKCS#11 library that loads.' % module) from None
+    wanted = {field: attributes[name].decode(errors='replace')
+              for name, field in _TOKEN_ATTRIBUTES.items() if name in attributes}
     slots = [slot for slot in library.getSlotList(tokenPresent=True)
-             if all(getattr(library.getTokenInfo(slot), field).strip() == attributes[name].decode()
-                    for name, field in _TOKEN_ATTRIBUTES.items() if name in attributes)]
+             if all(getattr(library.getTokenInfo(slot), field).strip() == value
+                    for field, value in wanted.items())]
     if len(slots) != 1:
         raise SiteError('pkcs11_module "%s" reaches %s token that key "%s" names%s.'
                         % (module, 'no' if not slots else 'more than one', uri,
@@ -410,7 +406,7 @@ def _token_key(signing, pin):
                             % (uri, PyKCS11.CKR.get(error.value, error.value))) from None
         template = [(PyKCS11.CKA_CLASS, PyKCS11.CKO_PRIVATE_KEY)]
         if 'object' in attributes:
-            template.append((PyKCS11.CKA_LABEL, attributes['object'].decode()))
+            template.append((PyKCS11.CKA_LABEL, attributes['object'].decode(errors='replace')))
         if 'id' in attributes:
             template.append((PyKCS11.CKA_ID, tuple(attributes['id'])))
         keys = session.findObjects(template)

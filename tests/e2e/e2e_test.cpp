@@ -238,22 +238,17 @@ void ExpectInstalled() {
 // is named after its Unicode form in lower case, and its lines carry the
 // ASCII form that Windows' own IDNA conversion makes of that name.
 TEST(Ostrivane, InstallsTheShortcutUnderTheHostsUnicodeNameWithItsAsciiFormInside) {
-  const std::wstring name(kSiteHost.unicode);
-  std::wstring lower = name;
+  std::wstring name(kSiteHost.unicode), lower = name, ascii(256, L'\0');
   CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
   EXPECT_EQ(name, lower);
-  wchar_t ascii[256];
-  const int length = IdnToAscii(0, name.c_str(), static_cast<int>(name.size()), ascii, 256);
-  ASSERT_GT(length, 0) << "IdnToAscii failed with " << GetLastError();
+  ascii.resize(IdnToAscii(0, name.c_str(), static_cast<int>(name.size()), ascii.data(), 256));
+  ASSERT_FALSE(ascii.empty()) << "IdnToAscii failed with " << GetLastError();
   DeleteFileW(ShortcutOnDesktop().c_str());
-
   ExpectInstalled();
-
   const std::vector<std::wstring> files = ListFolder(DesktopFolder());
   EXPECT_NE(std::find(files.begin(), files.end(), name + L".url"), files.end());
-  const std::string url = "\r\nURL=https://" + ToUtf8(std::wstring(ascii, length)) + "\r\n";
   const std::string written = ReadFileBytes(ShortcutOnDesktop());
-  EXPECT_NE(written.find(url), std::string::npos) << written;
+  EXPECT_NE(written.find("\r\nURL=https://" + ToUtf8(ascii) + "\r\n"), std::string::npos) << written;
 }
 
 // A read-only shortcut that already holds the right bytes needs no change:

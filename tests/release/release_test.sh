@@ -199,7 +199,7 @@ key = "pkcs11:token=ostri;object=signkey;type=private"
 pkcs11_module = "$module"
 SITE
     export OSTRIVANE_SIGN_PASSWORD=$pin
-    # release NAME [WANTED STATUS]: scripts/release.sh on site/NAME.toml, within SECONDS (60 by default),
+    # release NAME [STATUS]: scripts/release.sh on site/NAME.toml ends with STATUS (0) within SECONDS_ALLOWED (240),
     # printing no local path and no PIN; its output in $work/NAME.out.
     release() {
       local start=$SECONDS status=0

@@ -9,3 +9,4 @@ from .file_names import MAX_HOST_LENGTH
 from .host import Host, check_host
 from .icon import DEFAULT_ICON, MAX_PIXELS, icon_image
 from .site_file import Signing, Site, load_site
+from .signing import Signer, check_signature, check_signing, sign

@@ -26,7 +26,6 @@ from dataclasses import dataclass
 from datetime import datetime, timedelta, timezone
 from pathlib import Path
 
-import PyKCS11
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec, rsa
@@ -367,9 +366,21 @@ def _quiet():
         os.close(saved)
 
 
+def _pkcs11():
+    """PyKCS11, which only a key on a token needs: a build or a release
+    signed otherwise goes without it."""
+    try:
+        import PyKCS11
+    except ImportError:
+        raise SiteError('a key on a token is reached through PyKCS11, which this Python lacks '
+                        '(Debian: python3-pykcs11; run scripts/setup-debian.sh).') from None
+    return PyKCS11
+
+
 def _token_key(signing, pin):
     """Whether a certificate is of the key on the token, found by logging in
     with `pin` as signing will."""
+    PyKCS11 = _pkcs11()
     uri, module = signing.key, signing.pkcs11_module
     attributes = _uri_attributes(uri)
     if module is None:
@@ -424,6 +435,7 @@ def _token_public_key(session, key):
     """Whether a certificate is of the private key `key` on the token: an RSA
     key shows its modulus and exponent, an EC key's point is on the public
     key object of the same id."""
+    PyKCS11 = _pkcs11()
     kind, key_id = session.getAttributeValue(key, [PyKCS11.CKA_KEY_TYPE, PyKCS11.CKA_ID])
     if kind == PyKCS11.CKK_RSA:
         modulus, exponent = session.getAttributeValue(key, [PyKCS11.CKA_MODULUS,

@@ -30,7 +30,7 @@ def signing(certificate, key, module, timestamps):
     """The options as a Signing, shaped by the site file's own rules."""
     table = {'certificate': certificate, 'key': key, 'pkcs11_module': module, 'timestamp': timestamps}
     try:
-        return site_file._signing(Path.cwd() / 'options', {k: v for k, v in table.items() if v})
+        return site_file.signing_from_table(Path.cwd() / 'options', {k: v for k, v in table.items() if v})
     except ostrivane_site.SiteError as error:
         message = str(error)
         for name, option in OPTIONS.items():

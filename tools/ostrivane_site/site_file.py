@@ -77,10 +77,12 @@ def _site(file, table):
     if signing is not None and not isinstance(signing, dict):
         raise SiteError('signing is a value, not the section [signing]')
     return Site(file=file, host=host, brand=brand, icon=icon,
-                signing=None if signing is None else _signing(file, signing))
+                signing=None if signing is None else signing_from_table(file, signing))
 
 
-def _signing(file, table):
+def signing_from_table(file, table):
+    """The Signing a [signing] table describes, its relative paths relative
+    to `file`; also what the release presets' SIGN_* options are read as."""
     _refuse_unknown(table, _SIGNING_KEYS, 'signing.')
     certificate = _path(file, table, 'certificate', 'signing.')
     if not certificate:

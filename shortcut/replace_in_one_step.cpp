@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <iterator>
 
-#include "resources/texts.h"
+#include "shortcut/failure_cause.h"
 #include "shortcut/file_names.h"
 #include "win32/error.h"
 #include "win32/path.h"
@@ -52,74 +52,6 @@ class PendingFile {
   bool moved_ = false;
 };
 
-// The folder that holds `path`, as the user would look for it.
-std::wstring FolderOf(const std::wstring& path) {
-  std::wstring folder = path.substr(0, NameStart(path) - 1);
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root, "E:\"
-  return folder;
-}
-
-// Raises the error for a failed `call`. The user never sees the temporary
-// file, so the error names the target, or its folder where that is missing
-// or a file stands in its place.
-[[noreturn]] void Fail(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
-  if (cause == Cause::kFolderNotFound && EntryAt(FolderOf(target)) == Entry::kFile) {
-    cause = Cause::kFileInTheWay;
-  }
-  const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
-  throw Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code,
-                   cause);
-}
-
-// What a code from creating or writing the new file says about the place.
-Cause CauseOfWriteFailure(DWORD code) {
-  switch (code) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return Cause::kDiskFull;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return Cause::kNotWritable;
-    case ERROR_PATH_NOT_FOUND:
-      return Cause::kFolderNotFound;
-    default:
-      return Cause::kOther;
-  }
-}
-
-// Raises the error for a failed `call` that created or wrote the new file,
-// with GetLastError() and what it says about the place.
-[[noreturn]] void FailWriting(std::wstring_view call, const std::wstring& target) {
-  const DWORD code = GetLastError();
-  Fail(call, target, code, CauseOfWriteFailure(code));
-}
-
-bool IsHeldByAProgram(DWORD code) {
-  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-}
-
-// The rename was refused for good. By now the folder took a new file, and
-// the old one is neither read-only nor a folder. Only a sharing or lock
-// violation shows a program holding the old file: from the rename, or,
-// where the rename was refused access, from opening the old file for
-// deletion as the rename does. Where that opening finds no holder, the
-// refusal is one of rights: this user may not replace the old file.
-Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
-  if (IsHeldByAProgram(code)) return Cause::kInUse;
-  if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
-  if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  const HANDLE probe = CreateFileW(target.c_str(), DELETE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    const UniqueHandle no_holder(probe);
-    return Cause::kNotPermitted;
-  }
-  const DWORD probe_code = GetLastError();
-  if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
-  return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
-}
-
 // `path` in the \\?\ form, which Windows takes beyond MAX_PATH - 1
 // characters: "\\?\C:\...", or "\\?\UNC\server\share\..." for a network path.
 std::wstring ExtendedForm(const std::wstring& path) {
@@ -147,9 +79,10 @@ PendingFile CreateTemporaryFileFor(const std::wstring& place, const std::wstring
     const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_HIDDEN, nullptr);
     if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
-    if (GetLastError() != ERROR_FILE_EXISTS) FailWriting(L"CreateFileW", target);
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_EXISTS) throw WritingError(L"CreateFileW", target, code);
   }
-  Fail(L"CreateFileW", target, ERROR_FILE_EXISTS, Cause::kOther);
+  throw SavingError(L"CreateFileW", target, ERROR_FILE_EXISTS, Cause::kOther);
 }
 
 // Writes the bytes, then clears the hidden mark through the file's own
@@ -161,15 +94,17 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
   const DWORD size = static_cast<DWORD>(bytes.size());
   DWORD written = 0;
   if (!WriteFile(file.handle(), bytes.data(), size, &written, nullptr)) {
-    FailWriting(L"WriteFile", target);
+    throw WritingError(L"WriteFile", target, GetLastError());
   }
-  if (written != size) Fail(L"WriteFile", target, ERROR_WRITE_FAULT, Cause::kOther);
+  if (written != size) throw SavingError(L"WriteFile", target, ERROR_WRITE_FAULT, Cause::kOther);
   FILE_BASIC_INFO basic = {};  // zero times: left as they are
   basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
   if (!SetFileInformationByHandle(file.handle(), FileBasicInfo, &basic, sizeof(basic))) {
-    FailWriting(L"SetFileInformationByHandle", target);
+    throw WritingError(L"SetFileInformationByHandle", target, GetLastError());
   }
-  if (!FlushFileBuffers(file.handle())) FailWriting(L"FlushFileBuffers", target);
+  if (!FlushFileBuffers(file.handle())) {
+    throw WritingError(L"FlushFileBuffers", target, GetLastError());
+  }
 }
 
 ULONGLONG FileTimeValue(const FILETIME& time) {
@@ -232,21 +167,21 @@ Replaced CheckTarget(const std::wstring& target, const std::string& bytes) {
   // name.
   const size_t name_length = target.size() - NameStart(target) + kTemporarySuffixLength;
   if (target.size() > MAX_PATH - 1 || name_length > kMaxFileNameLength) {
-    Fail({}, target, ERROR_FILENAME_EXCED_RANGE, Cause::kPathTooLong);
+    throw SavingError({}, target, ERROR_FILENAME_EXCED_RANGE, Cause::kPathTooLong);
   }
 
   const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Replaced::kCreated;
   // The rename would only be refused, as if a reader held the file.
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    Fail({}, target, ERROR_ALREADY_EXISTS, Cause::kFolderInTheWay);
+    throw SavingError({}, target, ERROR_ALREADY_EXISTS, Cause::kFolderInTheWay);
   }
   // Windows will not rename over a read-only file; Wine run as root would,
   // and drop the mark. Either way the user's choice is kept, and where the
   // file is already what it should be, that is no failure.
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     if (HoldsExactly(target, bytes)) return Replaced::kUnchanged;
-    Fail({}, target, ERROR_FILE_READ_ONLY, Cause::kReadOnly);
+    throw SavingError({}, target, ERROR_FILE_READ_ONLY, Cause::kReadOnly);
   }
   return Replaced::kReplaced;
 }
@@ -269,7 +204,7 @@ void MoveIntoPlace(PendingFile& pending, const std::wstring& place, const std::w
     }
     const DWORD code = GetLastError();
     if (attempt == std::size(kRenamePausesMs) || !MayBeBriefLock(code)) {
-      Fail(L"MoveFileExW", target, code, CauseOfRenameFailure(target, code));
+      throw RenamingError(L"MoveFileExW", target, code);
     }
     Sleep(kRenamePausesMs[attempt]);
   }

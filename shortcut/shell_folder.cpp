@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "win32/path.h"
 #include "win32/unique.h"
 
 std::wstring GetSpecialFolder(int csidl, HRESULT* shell_result) {
@@ -40,33 +39,4 @@ std::wstring ConfiguredSpecialFolder(int csidl) {
     return {};
   }
   return path;
-}
-
-namespace {
-
-bool MeansNotFound(DWORD code) {
-  for (const DWORD not_found : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND}) {
-    if (code == not_found || code == static_cast<DWORD>(HRESULT_FROM_WIN32(not_found))) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-Win32Error SpecialFolderLookupError(std::wstring_view step, int csidl, HRESULT shell_result) {
-  const std::wstring configured = ConfiguredSpecialFolder(csidl);
-  std::wstring_view call = L"SHGetSpecialFolderLocation";
-  DWORD code = static_cast<DWORD>(shell_result);
-  Cause cause = Cause::kOther;
-  if (!configured.empty()) {
-    const Entry entry = EntryAt(configured);
-    if (entry == Entry::kNothing) {
-      call = L"GetFileAttributesW";
-      code = GetLastError();  // what keeps the place from being read
-    } else if (entry == Entry::kFile) {
-      cause = Cause::kFileInTheWay;
-    }
-  }
-  if (MeansNotFound(code)) cause = Cause::kFolderNotFound;
-  return Win32Error(step, call, configured, code, cause);
 }

@@ -6,6 +6,7 @@
 
 #include "app/form1.h"
 #include "resources/texts.h"
+#include "shortcut/failure_cause.h"
 #include "shortcut/shortcut_file.h"
 #include "test_folder.h"
 #include "win32/error.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "shortcut/failure_cause.h"
 #include "test_folder.h"
 #include "win32/error.h"
 #include "win32/unique.h"

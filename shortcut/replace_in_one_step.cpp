@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <vector>
 
 #include "shortcut/failure_cause.h"
 #include "shortcut/file_names.h"
@@ -27,27 +29,27 @@ constexpr ULONGLONG kLeftoverAge = 60ull * 10'000'000;  // one minute, in FILETI
 // The pauses between attempts add up to about one second.
 constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
 
-// A freshly made temporary file beside the target, open for writing;
-// deleted again unless it has been moved into place.
+// A freshly made temporary file beside the target, held by this program
+// from its creation until it has been renamed into place or deleted: open
+// so that no other program can open it without sharing delete, so that
+// nothing keeps it from either. Deleted through that handle unless it has
+// been moved into place; where another program still has it open then, it
+// goes as soon as that program lets go.
 class PendingFile {
  public:
-  PendingFile(std::wstring path, UniqueHandle file)
-      : path_(std::move(path)), file_(std::move(file)) {}
+  explicit PendingFile(UniqueHandle file) : file_(std::move(file)) {}
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
   ~PendingFile() {
-    file_.reset();
-    if (!moved_) DeleteFileW(path_.c_str());
+    if (moved_) return;
+    FILE_DISPOSITION_INFO dispose = {TRUE};
+    SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
   }
 
-  const std::wstring& path() const { return path_; }
   HANDLE handle() const { return file_.get(); }
-  // A file open without shared delete access cannot be renamed.
-  void Close() { file_.reset(); }
   void MarkMoved() { moved_ = true; }
 
  private:
-  std::wstring path_;
   UniqueHandle file_;
   bool moved_ = false;
 };
@@ -72,13 +74,14 @@ std::wstring TemporaryPathFor(const std::wstring& place, int attempt) {
 
 // Beside the target, whose path is `place` in the form the calls take.
 // Hidden, so that it does not show on the desktop while it is written;
-// CREATE_NEW, so that no other file is ever taken over.
+// CREATE_NEW, so that no other file is ever taken over; with the right to
+// rename and delete it through its handle, sharing only that.
 PendingFile CreateTemporaryFileFor(const std::wstring& place, const std::wstring& target) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     const std::wstring path = TemporaryPathFor(place, attempt);
-    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
+    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (raw != INVALID_HANDLE_VALUE) return PendingFile(UniqueHandle(raw));
     const DWORD code = GetLastError();
     if (code != ERROR_FILE_EXISTS) throw WritingError(L"CreateFileW", target, code);
   }
@@ -191,20 +194,33 @@ bool MayBeBriefLock(DWORD code) {
          code == ERROR_LOCK_VIOLATION;
 }
 
-// Renames the temporary file over the target at `place`. Killed while it
-// waits, the process leaves the temporary file visible beside the old one,
-// until the next run removes it.
-void MoveIntoPlace(PendingFile& pending, const std::wstring& place, const std::wstring& target) {
-  pending.Close();
+// Renames the file open as `file` to `target` through its handle, replacing
+// any file there. The name is given as the system's own, "\??\C:\...",
+// which the call takes as it is, whatever the path's length.
+bool RenameOver(HANDLE file, const std::wstring& target) {
+  std::wstring name = ExtendedForm(target);
+  name[1] = L'?';  // "\\?\" becomes "\??\"
+  const DWORD name_size = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_size);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->FileNameLength = name_size;
+  std::memcpy(rename->FileName, name.data(), name_size);
+  return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+}
+
+// Renames the temporary file over the target. Killed while it waits, the
+// process leaves the temporary file visible beside the old one, until a
+// later run removes it.
+void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
   for (size_t attempt = 0;; ++attempt) {
-    if (MoveFileExW(pending.path().c_str(), place.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (RenameOver(pending.handle(), target)) {
       pending.MarkMoved();
       return;
     }
     const DWORD code = GetLastError();
     if (attempt == std::size(kRenamePausesMs) || !MayBeBriefLock(code)) {
-      throw RenamingError(L"MoveFileExW", target, code);
+      throw RenamingError(L"SetFileInformationByHandle", target, code);
     }
     Sleep(kRenamePausesMs[attempt]);
   }
@@ -227,7 +243,7 @@ Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) 
   try {
     PendingFile pending = CreateTemporaryFileFor(place, target);
     WriteAndFlush(pending, bytes, target);
-    MoveIntoPlace(pending, place, target);
+    MoveIntoPlace(pending, target);
   } catch (const Win32Error&) {
     // Whatever kept it from being written (a full or read-only disk, no
     // right to replace it, a program holding it), a shortcut that already

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "shortcut/failure_cause.h"
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr wchar_t kHost[] = L"www.trelvik.example";
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The five lines as another program reads them, CR LF after each, no
 // byte-order mark, with the description's Hangul in the given bytes.
@@ -156,13 +158,18 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
   }
 }
 
+// `path` opened with `access`, sharing `share`; empty where that is refused.
+UniqueHandle TryOpen(const std::wstring& path, DWORD access, DWORD share) {
+  const HANDLE raw = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+  return UniqueHandle(raw == INVALID_HANDLE_VALUE ? nullptr : raw);
+}
+
 // Opens the file the way scanners and indexers do for a moment: reading,
 // sharing read and write but not delete, so it cannot be renamed over.
 UniqueHandle HoldOpen(const std::wstring& path) {
-  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) ThrowLastError(L"test setup", L"CreateFileW", path);
-  return UniqueHandle(raw);
+  UniqueHandle file = TryOpen(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  if (!file) ThrowLastError(L"test setup", L"CreateFileW", path);
+  return file;
 }
 
 TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
@@ -181,20 +188,40 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
+// Meanwhile a scanner opens the new file as soon as it shows, for its
+// attributes and, as soon as it may, for reading, without sharing delete,
+// and keeps it open: once it lets go, the new file is gone too.
 TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
   const UniqueHandle held = HoldOpen(shortcut);
+  std::atomic<bool> done = false;
+  UniqueHandle attributes, reading;
+  std::thread scanner([&] {
+    for (; !done; Sleep(1)) {
+      for (const std::wstring& name : ListFolder(desktop.path())) {
+        const std::wstring path = desktop.path() + L"\\" + name;
+        if (path == shortcut) continue;
+        if (!attributes) attributes = TryOpen(path, FILE_READ_ATTRIBUTES, kShareAll);
+        if (!reading) reading = TryOpen(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      }
+    }
+  });
 
   try {
     WriteShortcutFile(desktop.path(), kHost);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_EQ(error.call(), L"MoveFileExW") << error.what();
+    EXPECT_EQ(error.call(), L"SetFileInformationByHandle") << error.what();
     EXPECT_EQ(error.cause(), Cause::kInUse);
     EXPECT_EQ(error.subject(), shortcut);  // never the temporary file
   }
+  done = true;
+  scanner.join();
+  EXPECT_TRUE(attributes) << "the scanner never saw the new file";
+  attributes.reset();
+  reading.reset();
   EXPECT_EQ(ReadBytes(shortcut), "old");
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }

@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include <cstring>
-#include <cwchar>
 #include <iterator>
 #include <vector>
 
 #include "shortcut/failure_cause.h"
 #include "shortcut/file_names.h"
+#include "shortcut/leftovers.h"
 #include "win32/error.h"
 #include "win32/path.h"
 #include "win32/unique.h"
@@ -19,11 +19,6 @@ namespace {
 // a leftover (after a power cut, say) is easy to recognise.
 constexpr size_t kTemporarySuffixLength = std::size(kTemporaryMark) - 1 + kTemporaryDigits;
 constexpr int kTemporaryNameAttempts = 8;
-// A temporary file this much older than now was left by an earlier run
-// that was interrupted (a power cut, a killed process); a younger one may
-// belong to another copy of the program that is writing right now.
-constexpr ULONGLONG kLeftoverAge = 60ull * 10'000'000;  // one minute, in FILETIME units
-
 // Virus scanners, indexers and the shell open a new or changed file for a
 // moment without sharing delete, and the rename onto it fails meanwhile.
 // The pauses between attempts add up to about one second.
@@ -110,44 +105,6 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
   }
 }
 
-ULONGLONG FileTimeValue(const FILETIME& time) {
-  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-// Whether `name` is "<target's name>.~" and exactly 8 hex digits.
-bool IsTemporaryNameOf(const std::wstring& name, const std::wstring& target_name) {
-  const std::wstring prefix = target_name + kTemporaryMark;
-  return name.size() == prefix.size() + kTemporaryDigits &&
-         CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL &&
-         std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == kTemporaryDigits;
-}
-
-// Removes the temporary files of the target at `place` that an interrupted
-// earlier run left behind. Touches no other file, and one that cannot be
-// removed is left where it is: it does not keep the new file from being
-// written.
-void RemoveLeftovers(const std::wstring& place) {
-  const size_t name_start = NameStart(place);
-  const std::wstring folder = place.substr(0, name_start);
-  const std::wstring target_name = place.substr(name_start);
-  WIN32_FIND_DATAW entry;
-  const HANDLE found = FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
-                                        &entry, FindExSearchNameMatch, nullptr, 0);
-  if (found == INVALID_HANDLE_VALUE) return;
-  const UniqueFindHandle search(found);
-  FILETIME now_time;
-  GetSystemTimeAsFileTime(&now_time);
-  const ULONGLONG now = FileTimeValue(now_time);
-  do {
-    const ULONGLONG written = FileTimeValue(entry.ftLastWriteTime);
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && written < now &&
-        now - written > kLeftoverAge && IsTemporaryNameOf(entry.cFileName, target_name)) {
-      DeleteFileW((folder + entry.cFileName).c_str());
-    }
-  } while (FindNextFileW(search.get(), &entry));
-}
-
 // Whether the file at `path` holds exactly `bytes`; false when it cannot
 // be read.
 bool HoldsExactly(const std::wstring& path, const std::string& bytes) {
@@ -226,20 +183,11 @@ void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
   }
 }
 
-}  // namespace
-
-Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
-  const Replaced replaced = CheckTarget(target, bytes);
-  if (replaced == Replaced::kUnchanged) return replaced;  // nothing to write
-  // The temporary path is the longest one used: where it would not fit in
-  // MAX_PATH - 1 characters, every call on the folder takes the \\?\ form.
-  const std::wstring place =
-      target.size() + kTemporarySuffixLength > MAX_PATH - 1 ? ExtendedForm(target) : target;
-  RemoveLeftovers(place);
-
-  // The whole new file is written and flushed under a temporary name first,
-  // then swapped in with one rename: a failure at any point leaves the old
-  // file exactly as it was, and the temporary file gone.
+// The whole new file is written and flushed under a temporary name first,
+// then swapped in with one rename: a failure at any point leaves the old
+// file exactly as it was, and the temporary file gone.
+Replaced SwapIn(const std::wstring& place, const std::wstring& target, const std::string& bytes,
+                Replaced replaced) {
   try {
     PendingFile pending = CreateTemporaryFileFor(place, target);
     WriteAndFlush(pending, bytes, target);
@@ -251,5 +199,20 @@ Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) 
     if (HoldsExactly(target, bytes)) return Replaced::kUnchanged;
     throw;
   }
+  return replaced;
+}
+
+}  // namespace
+
+Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
+  Replaced replaced = CheckTarget(target, bytes);
+  // The temporary path is the longest one used: where it would not fit in
+  // MAX_PATH - 1 characters, every call on the folder takes the \\?\ form.
+  const std::wstring place =
+      target.size() + kTemporarySuffixLength > MAX_PATH - 1 ? ExtendedForm(target) : target;
+  if (replaced != Replaced::kUnchanged) replaced = SwapIn(place, target, bytes, replaced);
+  // Only now that the file is in place: what earlier runs left never holds
+  // it up.
+  RemoveLeftovers(place, bytes);
   return replaced;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "shortcut/failure_cause.h"
@@ -235,33 +236,46 @@ TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
 }
 
 // Temporary files that interrupted runs left, hidden as they are written,
-// are removed once a minute old; nothing else is touched (another host's,
-// other names, a young one), and one that cannot be removed stays.
+// are removed once a minute old where they provably are such: empty, or the
+// beginning of a shortcut. Nothing else is touched: another host's, other
+// names, a young one, a read-only one, other content, one too large for a
+// shortcut, a second name of a file elsewhere.
 TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
-  ScratchFolder desktop;
+  ScratchFolder desktop, elsewhere(L"ostrivane-elsewhere");
   const std::wstring own = L"www.trelvik.example.url.~";
   std::vector<std::wstring> kept = {L"www.other.example.url.~0123ABCD", own + L"0123ABC",
                                     own + L"0123ABCDE", own + L"0123ABCG", own + L"5678cdef",
                                     own + L"9999AAAA", L"www.trelvik.example.url.bak",
-                                    own + L"0123abcd"};  // the last one goes
+                                    own + L"0BADF00D", own + L"1111AAAA", own + L"4444DDDD",
+                                    own + L"0123abcd", own + L"2222BBBB",
+                                    own + L"3333CCCC"};  // the last three go
+  const std::map<std::wstring, std::string> contents = {
+      {own + L"0BADF00D", "NOT A SHORTCUT"}, {own + L"1111AAAA", kWritten + std::string(4096, ' ')},
+      {own + L"2222BBBB", ""}, {own + L"3333CCCC", kWritten}};
   FILETIME old;
   GetSystemTimeAsFileTime(&old);
   old.dwHighDateTime -= 1;  // 2^32 x 100 ns: about seven minutes ago
+  const std::wstring linked = own + L"4444DDDD", precious = elsewhere.path() + L"\\precious.url";
   for (const std::wstring& name : kept) {
-    const std::wstring path = desktop.path() + L"\\" + name;
+    const std::wstring path = name == linked ? precious : desktop.path() + L"\\" + name;
     const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_HIDDEN, nullptr));  // as the program does
+    const std::string content = contents.count(name) ? contents.at(name) : "[Internet";
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), "x", 1, &written, nullptr));
+    ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                          nullptr));
     if (name != own + L"5678cdef") SetFileTime(file.get(), nullptr, nullptr, &old);
   }
+  ASSERT_TRUE(CreateHardLinkW((desktop.path() + L"\\" + linked).c_str(), precious.c_str(), nullptr));
   ASSERT_TRUE(SetFileAttributesW((desktop.path() + L"\\" + own + L"9999AAAA").c_str(),
                                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
   WriteShortcutFile(desktop.path(), kHost);
-  kept.back() = L"www.trelvik.example.url";
+  kept.resize(kept.size() - 3);
+  kept.push_back(L"www.trelvik.example.url");
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(ListFolder(desktop.path()), kept);
+  EXPECT_EQ(ReadBytes(precious), "[Internet");
 }
 
 // 230 characters of folder: the shortcut's own path fits in MAX_PATH - 1,

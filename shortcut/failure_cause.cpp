@@ -56,13 +56,6 @@ Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
   return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
 }
 
-bool MeansNotFound(DWORD code) {
-  for (const DWORD not_found : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND}) {
-    if (code == not_found || code == static_cast<DWORD>(HRESULT_FROM_WIN32(not_found))) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
@@ -92,10 +85,12 @@ Win32Error SpecialFolderLookupError(std::wstring_view step, int csidl, HRESULT s
     if (entry == Entry::kNothing) {
       call = L"GetFileAttributesW";
       code = GetLastError();  // what keeps the place from being read
+      if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+        cause = Cause::kFolderNotFound;
+      }
     } else if (entry == Entry::kFile) {
       cause = Cause::kFileInTheWay;
     }
   }
-  if (MeansNotFound(code)) cause = Cause::kFolderNotFound;
   return Win32Error(step, call, configured, code, cause);
 }

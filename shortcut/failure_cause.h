@@ -41,8 +41,8 @@ Win32Error RenamingError(std::wstring_view call, const std::wstring& target, DWO
 
 // The error for `step` when the shell could not resolve the folder `csidl`
 // (GetSpecialFolder gave `shell_result`). It names where the folder is set to
-// be and says what is there: not found only where nothing is at that place
-// or the code means so (Cause::kFolderNotFound), a file in the folder's place
+// be, as it is set, and says what is there: not found only where nothing is
+// at that place (Cause::kFolderNotFound), a file in the folder's place
 // (Cause::kFileInTheWay), else the code of what kept the place from being
 // read, or the shell's, for the system's own message (Cause::kOther).
 Win32Error SpecialFolderLookupError(std::wstring_view step, int csidl, HRESULT shell_result);

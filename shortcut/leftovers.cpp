@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <string>
+#include <string_view>
 
 #include "shortcut/file_names.h"
 #include "win32/path.h"
@@ -10,6 +12,7 @@
 
 namespace {
 
+// A younger one may belong to another copy that is writing right now.
 constexpr ULONGLONG kLeftoverAge = 60ull * 10'000'000;  // one minute, in FILETIME units
 // However many there are, they hold up no run for long: the rest go on
 // later runs.
@@ -24,12 +27,16 @@ ULONGLONG FileTimeValue(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+bool SameIgnoringCase(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 // Whether `name` is "<target's name>.~" and exactly 8 hex digits.
 bool IsTemporaryNameOf(const std::wstring& name, const std::wstring& target_name) {
   const std::wstring prefix = target_name + kTemporaryMark;
   return name.size() == prefix.size() + kTemporaryDigits &&
-         CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL &&
+         SameIgnoringCase(std::wstring_view(name).substr(0, prefix.size()), prefix) &&
          std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == kTemporaryDigits;
 }
 
@@ -62,7 +69,8 @@ void RemoveIfLeftover(const std::wstring& path, const std::wstring& folder_path,
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & kNotPlain) ||
       info.nNumberOfLinks != 1 || info.nFileSizeHigh != 0 || info.nFileSizeLow > kLargestLeftover ||
-      FinalPathOf(file.get()) != JoinPath(folder_path, path.substr(NameStart(path)))) {
+      !SameIgnoringCase(FinalPathOf(file.get()),
+                        JoinPath(folder_path, path.substr(NameStart(path))))) {
     return;
   }
   std::string content(info.nFileSizeLow, '\0');

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cwchar>
+#include <string_view>
 
 #include "win32/path.h"
 #include "win32/unique.h"

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "resources/texts.h"
+#include "shortcut/failure_cause.h"
 
 namespace {
 

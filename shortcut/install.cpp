@@ -5,6 +5,7 @@
 #include <string>
 
 #include "resources/texts.h"
+#include "shortcut/failure_cause.h"
 #include "shortcut/shortcut_file.h"
 #include "shortcut/shell_folder.h"
 #include "win32/error.h"

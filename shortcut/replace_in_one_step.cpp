@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
-#include <cwchar>
+#include <cstring>
 #include <iterator>
+#include <vector>
 
-#include "resources/texts.h"
+#include "shortcut/failure_cause.h"
 #include "shortcut/file_names.h"
+#include "shortcut/leftovers.h"
 #include "win32/error.h"
 #include "win32/path.h"
 #include "win32/unique.h"
@@ -17,108 +19,35 @@ namespace {
 // a leftover (after a power cut, say) is easy to recognise.
 constexpr size_t kTemporarySuffixLength = std::size(kTemporaryMark) - 1 + kTemporaryDigits;
 constexpr int kTemporaryNameAttempts = 8;
-// A temporary file this much older than now was left by an earlier run
-// that was interrupted (a power cut, a killed process); a younger one may
-// belong to another copy of the program that is writing right now.
-constexpr ULONGLONG kLeftoverAge = 60ull * 10'000'000;  // one minute, in FILETIME units
-
 // Virus scanners, indexers and the shell open a new or changed file for a
 // moment without sharing delete, and the rename onto it fails meanwhile.
 // The pauses between attempts add up to about one second.
 constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
 
-// A freshly made temporary file beside the target, open for writing;
-// deleted again unless it has been moved into place.
+// A freshly made temporary file beside the target, held by this program
+// from its creation until it has been renamed into place or deleted: open
+// so that no other program can open it without sharing delete, so that
+// nothing keeps it from either. Deleted through that handle unless it has
+// been moved into place; where another program still has it open then, it
+// goes as soon as that program lets go.
 class PendingFile {
  public:
-  PendingFile(std::wstring path, UniqueHandle file)
-      : path_(std::move(path)), file_(std::move(file)) {}
+  explicit PendingFile(UniqueHandle file) : file_(std::move(file)) {}
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
   ~PendingFile() {
-    file_.reset();
-    if (!moved_) DeleteFileW(path_.c_str());
+    if (moved_) return;
+    FILE_DISPOSITION_INFO dispose = {TRUE};
+    SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
   }
 
-  const std::wstring& path() const { return path_; }
   HANDLE handle() const { return file_.get(); }
-  // A file open without shared delete access cannot be renamed.
-  void Close() { file_.reset(); }
   void MarkMoved() { moved_ = true; }
 
  private:
-  std::wstring path_;
   UniqueHandle file_;
   bool moved_ = false;
 };
-
-// The folder that holds `path`, as the user would look for it.
-std::wstring FolderOf(const std::wstring& path) {
-  std::wstring folder = path.substr(0, NameStart(path) - 1);
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root, "E:\"
-  return folder;
-}
-
-// Raises the error for a failed `call`. The user never sees the temporary
-// file, so the error names the target, or its folder where that is missing
-// or a file stands in its place.
-[[noreturn]] void Fail(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
-  if (cause == Cause::kFolderNotFound && EntryAt(FolderOf(target)) == Entry::kFile) {
-    cause = Cause::kFileInTheWay;
-  }
-  const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
-  throw Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code,
-                   cause);
-}
-
-// What a code from creating or writing the new file says about the place.
-Cause CauseOfWriteFailure(DWORD code) {
-  switch (code) {
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return Cause::kDiskFull;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-      return Cause::kNotWritable;
-    case ERROR_PATH_NOT_FOUND:
-      return Cause::kFolderNotFound;
-    default:
-      return Cause::kOther;
-  }
-}
-
-// Raises the error for a failed `call` that created or wrote the new file,
-// with GetLastError() and what it says about the place.
-[[noreturn]] void FailWriting(std::wstring_view call, const std::wstring& target) {
-  const DWORD code = GetLastError();
-  Fail(call, target, code, CauseOfWriteFailure(code));
-}
-
-bool IsHeldByAProgram(DWORD code) {
-  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-}
-
-// The rename was refused for good. By now the folder took a new file, and
-// the old one is neither read-only nor a folder. Only a sharing or lock
-// violation shows a program holding the old file: from the rename, or,
-// where the rename was refused access, from opening the old file for
-// deletion as the rename does. Where that opening finds no holder, the
-// refusal is one of rights: this user may not replace the old file.
-Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
-  if (IsHeldByAProgram(code)) return Cause::kInUse;
-  if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
-  if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  const HANDLE probe = CreateFileW(target.c_str(), DELETE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    const UniqueHandle no_holder(probe);
-    return Cause::kNotPermitted;
-  }
-  const DWORD probe_code = GetLastError();
-  if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
-  return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
-}
 
 // `path` in the \\?\ form, which Windows takes beyond MAX_PATH - 1
 // characters: "\\?\C:\...", or "\\?\UNC\server\share\..." for a network path.
@@ -140,16 +69,18 @@ std::wstring TemporaryPathFor(const std::wstring& place, int attempt) {
 
 // Beside the target, whose path is `place` in the form the calls take.
 // Hidden, so that it does not show on the desktop while it is written;
-// CREATE_NEW, so that no other file is ever taken over.
+// CREATE_NEW, so that no other file is ever taken over; with the right to
+// rename and delete it through its handle, sharing only that.
 PendingFile CreateTemporaryFileFor(const std::wstring& place, const std::wstring& target) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     const std::wstring path = TemporaryPathFor(place, attempt);
-    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (raw != INVALID_HANDLE_VALUE) return PendingFile(path, UniqueHandle(raw));
-    if (GetLastError() != ERROR_FILE_EXISTS) FailWriting(L"CreateFileW", target);
+    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (raw != INVALID_HANDLE_VALUE) return PendingFile(UniqueHandle(raw));
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_EXISTS) throw WritingError(L"CreateFileW", target, code);
   }
-  Fail(L"CreateFileW", target, ERROR_FILE_EXISTS, Cause::kOther);
+  throw SavingError(L"CreateFileW", target, ERROR_FILE_EXISTS, Cause::kOther);
 }
 
 // Writes the bytes, then clears the hidden mark through the file's own
@@ -161,53 +92,17 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
   const DWORD size = static_cast<DWORD>(bytes.size());
   DWORD written = 0;
   if (!WriteFile(file.handle(), bytes.data(), size, &written, nullptr)) {
-    FailWriting(L"WriteFile", target);
+    throw WritingError(L"WriteFile", target, GetLastError());
   }
-  if (written != size) Fail(L"WriteFile", target, ERROR_WRITE_FAULT, Cause::kOther);
+  if (written != size) throw SavingError(L"WriteFile", target, ERROR_WRITE_FAULT, Cause::kOther);
   FILE_BASIC_INFO basic = {};  // zero times: left as they are
   basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
   if (!SetFileInformationByHandle(file.handle(), FileBasicInfo, &basic, sizeof(basic))) {
-    FailWriting(L"SetFileInformationByHandle", target);
+    throw WritingError(L"SetFileInformationByHandle", target, GetLastError());
   }
-  if (!FlushFileBuffers(file.handle())) FailWriting(L"FlushFileBuffers", target);
-}
-
-ULONGLONG FileTimeValue(const FILETIME& time) {
-  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-// Whether `name` is "<target's name>.~" and exactly 8 hex digits.
-bool IsTemporaryNameOf(const std::wstring& name, const std::wstring& target_name) {
-  const std::wstring prefix = target_name + kTemporaryMark;
-  return name.size() == prefix.size() + kTemporaryDigits &&
-         CompareStringOrdinal(name.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL &&
-         std::wcsspn(name.c_str() + prefix.size(), L"0123456789ABCDEFabcdef") == kTemporaryDigits;
-}
-
-// Removes the temporary files of the target at `place` that an interrupted
-// earlier run left behind. Touches no other file, and one that cannot be
-// removed is left where it is: it does not keep the new file from being
-// written.
-void RemoveLeftovers(const std::wstring& place) {
-  const size_t name_start = NameStart(place);
-  const std::wstring folder = place.substr(0, name_start);
-  const std::wstring target_name = place.substr(name_start);
-  WIN32_FIND_DATAW entry;
-  const HANDLE found = FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
-                                        &entry, FindExSearchNameMatch, nullptr, 0);
-  if (found == INVALID_HANDLE_VALUE) return;
-  const UniqueFindHandle search(found);
-  FILETIME now_time;
-  GetSystemTimeAsFileTime(&now_time);
-  const ULONGLONG now = FileTimeValue(now_time);
-  do {
-    const ULONGLONG written = FileTimeValue(entry.ftLastWriteTime);
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && written < now &&
-        now - written > kLeftoverAge && IsTemporaryNameOf(entry.cFileName, target_name)) {
-      DeleteFileW((folder + entry.cFileName).c_str());
-    }
-  } while (FindNextFileW(search.get(), &entry));
+  if (!FlushFileBuffers(file.handle())) {
+    throw WritingError(L"FlushFileBuffers", target, GetLastError());
+  }
 }
 
 // Whether the file at `path` holds exactly `bytes`; false when it cannot
@@ -232,21 +127,21 @@ Replaced CheckTarget(const std::wstring& target, const std::string& bytes) {
   // name.
   const size_t name_length = target.size() - NameStart(target) + kTemporarySuffixLength;
   if (target.size() > MAX_PATH - 1 || name_length > kMaxFileNameLength) {
-    Fail({}, target, ERROR_FILENAME_EXCED_RANGE, Cause::kPathTooLong);
+    throw SavingError({}, target, ERROR_FILENAME_EXCED_RANGE, Cause::kPathTooLong);
   }
 
   const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Replaced::kCreated;
   // The rename would only be refused, as if a reader held the file.
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    Fail({}, target, ERROR_ALREADY_EXISTS, Cause::kFolderInTheWay);
+    throw SavingError({}, target, ERROR_ALREADY_EXISTS, Cause::kFolderInTheWay);
   }
   // Windows will not rename over a read-only file; Wine run as root would,
   // and drop the mark. Either way the user's choice is kept, and where the
   // file is already what it should be, that is no failure.
   if (attributes & FILE_ATTRIBUTE_READONLY) {
     if (HoldsExactly(target, bytes)) return Replaced::kUnchanged;
-    Fail({}, target, ERROR_FILE_READ_ONLY, Cause::kReadOnly);
+    throw SavingError({}, target, ERROR_FILE_READ_ONLY, Cause::kReadOnly);
   }
   return Replaced::kReplaced;
 }
@@ -256,43 +151,47 @@ bool MayBeBriefLock(DWORD code) {
          code == ERROR_LOCK_VIOLATION;
 }
 
-// Renames the temporary file over the target at `place`. Killed while it
-// waits, the process leaves the temporary file visible beside the old one,
-// until the next run removes it.
-void MoveIntoPlace(PendingFile& pending, const std::wstring& place, const std::wstring& target) {
-  pending.Close();
+// Renames the file open as `file` to `target` through its handle, replacing
+// any file there. The name is given as the system's own, "\??\C:\...",
+// which the call takes as it is, whatever the path's length.
+bool RenameOver(HANDLE file, const std::wstring& target) {
+  std::wstring name = ExtendedForm(target);
+  name[1] = L'?';  // "\\?\" becomes "\??\"
+  const DWORD name_size = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_size);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->FileNameLength = name_size;
+  std::memcpy(rename->FileName, name.data(), name_size);
+  return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+}
+
+// Renames the temporary file over the target. Killed while it waits, the
+// process leaves the temporary file visible beside the old one, until a
+// later run removes it.
+void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
   for (size_t attempt = 0;; ++attempt) {
-    if (MoveFileExW(pending.path().c_str(), place.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (RenameOver(pending.handle(), target)) {
       pending.MarkMoved();
       return;
     }
     const DWORD code = GetLastError();
     if (attempt == std::size(kRenamePausesMs) || !MayBeBriefLock(code)) {
-      Fail(L"MoveFileExW", target, code, CauseOfRenameFailure(target, code));
+      throw RenamingError(L"SetFileInformationByHandle", target, code);
     }
     Sleep(kRenamePausesMs[attempt]);
   }
 }
 
-}  // namespace
-
-Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
-  const Replaced replaced = CheckTarget(target, bytes);
-  if (replaced == Replaced::kUnchanged) return replaced;  // nothing to write
-  // The temporary path is the longest one used: where it would not fit in
-  // MAX_PATH - 1 characters, every call on the folder takes the \\?\ form.
-  const std::wstring place =
-      target.size() + kTemporarySuffixLength > MAX_PATH - 1 ? ExtendedForm(target) : target;
-  RemoveLeftovers(place);
-
-  // The whole new file is written and flushed under a temporary name first,
-  // then swapped in with one rename: a failure at any point leaves the old
-  // file exactly as it was, and the temporary file gone.
+// The whole new file is written and flushed under a temporary name first,
+// then swapped in with one rename: a failure at any point leaves the old
+// file exactly as it was, and the temporary file gone.
+Replaced SwapIn(const std::wstring& place, const std::wstring& target, const std::string& bytes,
+                Replaced replaced) {
   try {
     PendingFile pending = CreateTemporaryFileFor(place, target);
     WriteAndFlush(pending, bytes, target);
-    MoveIntoPlace(pending, place, target);
+    MoveIntoPlace(pending, target);
   } catch (const Win32Error&) {
     // Whatever kept it from being written (a full or read-only disk, no
     // right to replace it, a program holding it), a shortcut that already
@@ -300,5 +199,20 @@ Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) 
     if (HoldsExactly(target, bytes)) return Replaced::kUnchanged;
     throw;
   }
+  return replaced;
+}
+
+}  // namespace
+
+Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
+  Replaced replaced = CheckTarget(target, bytes);
+  // The temporary path is the longest one used: where it would not fit in
+  // MAX_PATH - 1 characters, every call on the folder takes the \\?\ form.
+  const std::wstring place =
+      target.size() + kTemporarySuffixLength > MAX_PATH - 1 ? ExtendedForm(target) : target;
+  if (replaced != Replaced::kUnchanged) replaced = SwapIn(place, target, bytes, replaced);
+  // Only now that the file is in place: what earlier runs left never holds
+  // it up.
+  RemoveLeftovers(place, bytes);
   return replaced;
 }

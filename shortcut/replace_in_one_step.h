@@ -14,18 +14,21 @@ enum class Replaced {
 // earlier file of that name in one step.
 //
 // The bytes go first into a hidden temporary file beside it, named as
-// file_names.h says; its hidden mark is cleared just before it is renamed
-// over the old one, so the file appears whole, with the attributes of a new
-// file. While another program briefly holds the old file open, the rename is
-// tried again for about one second. Before that, temporary files that an
-// interrupted earlier run left, more than a minute old, are removed where
-// they can be. Where the temporary path would not fit in MAX_PATH - 1
-// characters, the calls take the \\?\ form of the paths.
+// file_names.h says, which this program holds open from its creation until
+// it is renamed into place or deleted, so that no other program can keep it
+// from either. Its hidden mark is cleared just before it is renamed over the
+// old one, so the file appears whole, with the attributes of a new file.
+// While another program briefly holds the old file open, the rename is tried
+// again for about one second. Where the temporary path would not fit in
+// MAX_PATH - 1 characters, the calls take the \\?\ form of the paths. Once
+// the file is in place, the temporary files that interrupted earlier runs
+// left are removed, where they provably are such (see leftovers.h).
 //
 // When the file cannot be written but already holds exactly `bytes`, that
 // is no failure (Replaced::kUnchanged). Otherwise a failure raises
 // Win32Error for the step of saving the shortcut and leaves the folder as it
-// was: the old file untouched, no temporary file left. The error names
+// was: the old file untouched, no temporary file left (one that another
+// program opened meanwhile goes when that program lets go). The error names
 // `target`, or its folder when that is missing, never the temporary file,
 // and carries the cause where it is known:
 // - refused before anything is written: an old file marked read-only that

@@ -6,6 +6,9 @@
 #   OSTRIVANE_READ_ONLY_SOURCE   a writable folder, where the test puts files
 #   OSTRIVANE_LOCKED_DESKTOP     a folder whose <host>.url, holding "old", may
 #                                not be replaced (chattr +i)
+#   OSTRIVANE_LINKED_DESKTOP     symbolic links named like old leftovers of
+#                                <host>.url to files in ../elsewhere
+#   OSTRIVANE_LEFTOVERS_DESKTOP  10,000 old leftovers of <host>.url
 # Making them needs root: without it the program runs without them, and its
 # tests report themselves skipped, saying why. Whatever happens, everything
 # is unmounted, and removed only once nothing is mounted inside.
@@ -50,6 +53,16 @@ mount --bind "$work/writable" "$work/read-only"
 mount -o remount,bind,ro "$work/read-only"
 printf old >"$locked"
 chattr +i "$locked"
+mkdir "$work/linked" "$work/elsewhere" "$work/leftovers"
+printf precious >"$work/elsewhere/precious.txt"
+: >"$work/elsewhere/empty"
+ln -s "$work/elsewhere/precious.txt" "$work/linked/$host.url.~0BADF00D"
+ln -s "$work/elsewhere/empty" "$work/linked/$host.url.~1BADF00D"
+for ((i = 0; i < 10000; i++)); do
+  printf -v digits %08X "$i"
+  printf '[Internet' >"$work/leftovers/$host.url.~$digits"
+done
+touch -d '1 hour ago' "$work/elsewhere"/* "$work/leftovers"/*
 
 windows_path() {
   local path="Z:$work/$1"
@@ -59,4 +72,6 @@ OSTRIVANE_FULL_DESKTOP=$(windows_path full) \
 OSTRIVANE_READ_ONLY_DESKTOP=$(windows_path read-only) \
 OSTRIVANE_READ_ONLY_SOURCE=$(windows_path writable) \
 OSTRIVANE_LOCKED_DESKTOP=$(windows_path locked) \
+OSTRIVANE_LINKED_DESKTOP=$(windows_path linked) \
+OSTRIVANE_LEFTOVERS_DESKTOP=$(windows_path leftovers) \
   bash "$wine_session" exec "$session" "$@"

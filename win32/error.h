@@ -6,20 +6,10 @@
 #include <string>
 #include <string_view>
 
-// What the program could tell about a failure beyond its code, so that the
-// report says it in the user's words. kOther: only the code is known.
-enum class Cause {
-  kOther,
-  kReadOnly,        // the file to replace is marked read-only
-  kFolderInTheWay,  // a folder stands where the file goes
-  kInUse,           // another program is shown to keep the file open
-  kNotPermitted,    // the user may not replace the file; no program holds it
-  kDiskFull,
-  kNotWritable,     // the disk or the folder refuses writing
-  kFolderNotFound,  // the folder the file goes into is not there
-  kFileInTheWay,    // a file stands where that folder should be
-  kPathTooLong,
-};
+// What a program could tell about a failure beyond its code, so that its
+// report says it in the user's words. Each program names its own causes;
+// the zero value, Cause{}, says only the code is known.
+enum class Cause;
 
 // The program's one error type: which step failed, what it worked on, and
 // the Windows error code (or HRESULT) it reported. The top level turns it
@@ -30,7 +20,7 @@ class Win32Error : public std::exception {
   // `call` names the Windows call that failed and `subject` the file or
   // folder the user can find, each only if there is one.
   Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject, DWORD code,
-             Cause cause = Cause::kOther);
+             Cause cause = Cause{});
 
   const std::wstring& step() const noexcept { return step_; }
   const std::wstring& call() const noexcept { return call_; }

@@ -338,6 +338,44 @@ TEST(RefusingDesktop, ShortcutTheUserMayNotReplaceIsReportedAsSuch) {
   EXPECT_EQ(ListFolder(locked), std::vector<std::wstring>{std::wstring(kSiteHost.unicode) + L".url"});
 }
 
+// Links named like old leftovers, to files elsewhere, one of them empty:
+// Wine shows each as a plain file with its target's date, and deleting it
+// deletes the target. Links and targets are all kept.
+TEST(RefusingDesktop, LinksNamedLikeLeftoversAndTheirTargetsAreKept) {
+  const std::wstring linked = HostMadeDesktop(L"OSTRIVANE_LINKED_DESKTOP");
+  if (linked.empty()) GTEST_SKIP() << kNeedsRoot;
+  DesktopRedirect redirect(linked);
+  std::vector<std::wstring> files = ListFolder(linked);
+  ASSERT_EQ(files.size(), 2u);
+  ExpectInstalled();
+
+  files.push_back(std::wstring(kSiteHost.unicode) + L".url");
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(ListFolder(linked), files);
+  const std::wstring elsewhere = linked + L"\\..\\elsewhere";
+  EXPECT_EQ(ListFolder(elsewhere), (std::vector<std::wstring>{L"empty", L"precious.txt"}));
+  EXPECT_EQ(ReadBytes(elsewhere + L"\\precious.txt"), "precious");
+}
+
+// 10,000 old leftovers, named and filled as the program leaves them, hold
+// up no run: it takes less than three times as long as runs without them
+// do on average, and removes 100 of them.
+TEST(RefusingDesktop, ManyOldLeftoversHoldUpNoRun) {
+  const std::wstring leftovers = HostMadeDesktop(L"OSTRIVANE_LEFTOVERS_DESKTOP");
+  if (leftovers.empty()) GTEST_SKIP() << kNeedsRoot;
+  const auto timed_run = [] {
+    const ULONGLONG start = GetTickCount64();
+    ExpectInstalled();
+    return GetTickCount64() - start;
+  };
+  const ULONGLONG plain = (timed_run() + timed_run()) / 2;
+  DesktopRedirect redirect(leftovers);
+  const ULONGLONG with_leftovers = timed_run();
+
+  EXPECT_LT(with_leftovers, 3 * plain) << "ms, against " << plain << " ms without them";
+  EXPECT_EQ(ListFolder(leftovers).size(), 9'900u + 1) << "the shortcut and the leftovers still there";
+}
+
 // Something asks the still hidden window to close while the confirmation is
 // up (a task manager, logging off): the program ends quietly as asked.
 TEST(Ostrivane, ACloseRequestBeforeTheWindowIsShownEndsItQuietly) {

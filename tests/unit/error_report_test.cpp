@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "shortcut/failure_cause.h"
 #include "win32/code_page.h"
 
 namespace {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/form1.h"
 #include "driver.h"
 #include "resources/texts.h"
+#include "shortcut/failure_cause.h"
 #include "shortcut/shortcut_file.h"
 #include "test_folder.h"
 #include "win32/error.h"
@@ -14,6 +16,11 @@
 namespace {
 
 constexpr HostName kHost = {L"www.trelvik.example", L"www.trelvik.example"};
+
+std::wstring WithForwardSlashes(std::wstring path) {
+  std::replace(path.begin(), path.end(), L'\\', L'/');
+  return path;
+}
 
 // Stands in for the user: from a second thread, answers every message box
 // this process shows with OK, noting what it said and whether the shortcut
@@ -90,9 +97,30 @@ TEST(InstallSiteShortcut, WritesTheShortcutThenTellsTheUserThenHidesTheForm) {
   EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
+// A desktop set with "..", "." or doubled or forward slashes in its path,
+// which the shell takes for one that is not there, gets the shortcut.
+TEST(InstallSiteShortcut, DesktopSetInAnotherFormOfItsPathGetsTheShortcut) {
+  ScratchFolder scratch;
+  const std::wstring desktop = scratch.path() + L"\\Desktop";
+  ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
+  const std::wstring shortcut = desktop + L"\\www.trelvik.example.url";
+  for (const std::wstring& set : {scratch.path() + L"\\Documents\\..\\Desktop",
+                                  scratch.path() + L"\\.\\Desktop", scratch.path() + L"\\\\Desktop",
+                                  WithForwardSlashes(desktop)}) {
+    DesktopRedirect redirect(set);
+    Form1 form(GetModuleHandleW(nullptr), ThisSystem());
+    MessageBoxAnswerer user(shortcut);
+    InstallSiteShortcut(form.hwnd(), kHost);
+    EXPECT_EQ(user.Finish().size(), 1u);
+    EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
+    DeleteFileW(shortcut.c_str());
+  }
+}
+
 // Where the desktop cannot be resolved, nothing is written and no message
-// shown, and the error says what is at the place the folder is set to be:
-// nothing, a file, or a network share that cannot be reached.
+// shown, and the error says what is at the place the folder is set to be,
+// naming it as it is set: nothing, a file, or a network share that cannot be
+// reached.
 TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
   ScratchFolder scratch;
   const std::wstring missing = scratch.path() + L"\\Desktop";
@@ -104,7 +132,8 @@ TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
     Cause cause;
   };
   for (const Case& c : {Case{missing, Cause::kFolderNotFound}, Case{file, Cause::kFileInTheWay},
-                        Case{network, Cause::kOther}}) {
+                        Case{network, Cause::kOther},
+                        Case{WithForwardSlashes(missing), Cause::kFolderNotFound}}) {
     DesktopRedirect redirect(c.desktop);
     Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(c.desktop + L"\\www.trelvik.example.url");

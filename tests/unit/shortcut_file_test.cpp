@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <map>
 #include <thread>
 
 #include "driver.h"
+#include "shortcut/failure_cause.h"
 #include "test_folder.h"
 #include "win32/error.h"
 
@@ -13,6 +16,7 @@ namespace {
 
 constexpr wchar_t kHost[] = L"www.trelvik.example";
 constexpr HostName kSite = {kHost, kHost};
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // The five lines as another program reads them, CR LF after each, no
 // byte-order mark, with the description's Hangul in the given bytes.
@@ -169,6 +173,12 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
   }
 }
 
+// `path` opened with `access`, sharing `share`; empty where that is refused.
+UniqueHandle TryOpen(const std::wstring& path, DWORD access, DWORD share) {
+  const HANDLE raw = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+  return UniqueHandle(raw == INVALID_HANDLE_VALUE ? nullptr : raw);
+}
+
 // Opens the file the way scanners and indexers do for a moment: reading,
 // sharing read and write but not delete, so it cannot be renamed over.
 UniqueHandle HoldOpen(const std::wstring& path) {
@@ -191,20 +201,40 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
+// Meanwhile a scanner opens the new file as soon as it shows, for its
+// attributes and, as soon as it may, for reading, without sharing delete,
+// and keeps it open: once it lets go, the new file is gone too.
 TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
   const UniqueHandle held = HoldOpen(shortcut);
+  std::atomic<bool> done = false;
+  UniqueHandle attributes, reading;
+  std::thread scanner([&] {
+    for (; !done; Sleep(1)) {
+      for (const std::wstring& name : ListFolder(desktop.path())) {
+        const std::wstring path = desktop.path() + L"\\" + name;
+        if (path == shortcut) continue;
+        if (!attributes) attributes = TryOpen(path, FILE_READ_ATTRIBUTES, kShareAll);
+        if (!reading) reading = TryOpen(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      }
+    }
+  });
 
   try {
     WriteShortcutFile(desktop.path(), kSite);
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
-    EXPECT_EQ(error.call(), L"MoveFileExW") << error.what();
+    EXPECT_EQ(error.call(), L"SetFileInformationByHandle") << error.what();
     EXPECT_EQ(error.cause(), Cause::kInUse);
     EXPECT_EQ(error.subject(), shortcut);  // never the temporary file
   }
+  done = true;
+  scanner.join();
+  EXPECT_TRUE(attributes) << "the scanner never saw the new file";
+  attributes.reset();
+  reading.reset();
   EXPECT_EQ(ReadBytes(shortcut), "old");
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
@@ -218,33 +248,46 @@ TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
 }
 
 // Temporary files that interrupted runs left, hidden as they are written,
-// are removed once a minute old; nothing else is touched (another host's,
-// other names, a young one), and one that cannot be removed stays.
+// are removed once a minute old where they provably are such: empty, or the
+// beginning of a shortcut. Nothing else is touched: another host's, other
+// names, a young one, a read-only one, other content, one too large for a
+// shortcut, a second name of a file elsewhere.
 TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
-  ScratchFolder desktop;
+  ScratchFolder desktop, elsewhere(L"ostrivane-elsewhere");
   const std::wstring own = L"www.trelvik.example.url.~";
   std::vector<std::wstring> kept = {L"www.other.example.url.~0123ABCD", own + L"0123ABC",
                                     own + L"0123ABCDE", own + L"0123ABCG", own + L"5678cdef",
                                     own + L"9999AAAA", L"www.trelvik.example.url.bak",
-                                    own + L"0123abcd"};  // the last one goes
+                                    own + L"0BADF00D", own + L"1111AAAA", own + L"4444DDDD",
+                                    own + L"0123abcd", own + L"2222BBBB",
+                                    own + L"3333CCCC"};  // the last three go
+  const std::map<std::wstring, std::string> contents = {
+      {own + L"0BADF00D", "NOT A SHORTCUT"}, {own + L"1111AAAA", kWritten + std::string(4096, ' ')},
+      {own + L"2222BBBB", ""}, {own + L"3333CCCC", kWritten}};
   FILETIME old;
   GetSystemTimeAsFileTime(&old);
   old.dwHighDateTime -= 1;  // 2^32 x 100 ns: about seven minutes ago
+  const std::wstring linked = own + L"4444DDDD", precious = elsewhere.path() + L"\\precious.url";
   for (const std::wstring& name : kept) {
-    const std::wstring path = desktop.path() + L"\\" + name;
+    const std::wstring path = name == linked ? precious : desktop.path() + L"\\" + name;
     // Hidden, as the program writes them.
     const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
+    const std::string content = contents.count(name) ? contents.at(name) : "[Internet";
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), "x", 1, &written, nullptr));
+    ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
+                          nullptr));
     if (name != own + L"5678cdef") SetFileTime(file.get(), nullptr, nullptr, &old);
   }
+  ASSERT_TRUE(CreateHardLinkW((desktop.path() + L"\\" + linked).c_str(), precious.c_str(), nullptr));
   ASSERT_TRUE(SetFileAttributesW((desktop.path() + L"\\" + own + L"9999AAAA").c_str(),
                                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
   WriteShortcutFile(desktop.path(), kSite);
-  kept.back() = L"www.trelvik.example.url";
+  kept.resize(kept.size() - 3);
+  kept.push_back(L"www.trelvik.example.url");
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(ListFolder(desktop.path()), kept);
+  EXPECT_EQ(ReadBytes(precious), "[Internet");
 }
 
 // 230 characters of folder: the shortcut's own path fits in MAX_PATH - 1,

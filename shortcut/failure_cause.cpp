@@ -1,0 +1,96 @@
+#include "shortcut/failure_cause.h"
+
+#include "resources/texts.h"
+#include "shortcut/shell_folder.h"
+#include "win32/path.h"
+#include "win32/unique.h"
+
+namespace {
+
+// The folder that holds `path`, as the user would look for it.
+std::wstring FolderOf(const std::wstring& path) {
+  std::wstring folder = path.substr(0, NameStart(path) - 1);
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a drive's root, "E:\"
+  return folder;
+}
+
+// What a code from creating or writing the new file says about the place.
+Cause CauseOfWriteFailure(DWORD code) {
+  switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return Cause::kDiskFull;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      return Cause::kNotWritable;
+    case ERROR_PATH_NOT_FOUND:
+      return Cause::kFolderNotFound;
+    default:
+      return Cause::kOther;
+  }
+}
+
+bool IsHeldByAProgram(DWORD code) {
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
+// The rename was refused for good. By now the folder took a new file, and
+// the old one is neither read-only nor a folder. Only a sharing or lock
+// violation shows a program holding the old file: from the rename, or,
+// where the rename was refused access, from opening the old file for
+// deletion as the rename does. Where that opening finds no holder, the
+// refusal is one of rights: this user may not replace the old file.
+Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
+  if (IsHeldByAProgram(code)) return Cause::kInUse;
+  if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
+  if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
+  const HANDLE probe = CreateFileW(target.c_str(), DELETE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe != INVALID_HANDLE_VALUE) {
+    const UniqueHandle no_holder(probe);
+    return Cause::kNotPermitted;
+  }
+  const DWORD probe_code = GetLastError();
+  if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
+  return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
+}
+
+}  // namespace
+
+Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
+  if (cause == Cause::kFolderNotFound && EntryAt(FolderOf(target)) == Entry::kFile) {
+    cause = Cause::kFileInTheWay;
+  }
+  const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
+  return Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code,
+                    cause);
+}
+
+Win32Error WritingError(std::wstring_view call, const std::wstring& target, DWORD code) {
+  return SavingError(call, target, code, CauseOfWriteFailure(code));
+}
+
+Win32Error RenamingError(std::wstring_view call, const std::wstring& target, DWORD code) {
+  return SavingError(call, target, code, CauseOfRenameFailure(target, code));
+}
+
+Win32Error SpecialFolderLookupError(std::wstring_view step, int csidl, HRESULT shell_result) {
+  const std::wstring configured = ConfiguredSpecialFolder(csidl);
+  std::wstring_view call = L"SHGetSpecialFolderLocation";
+  DWORD code = static_cast<DWORD>(shell_result);
+  Cause cause = Cause::kOther;
+  if (!configured.empty()) {
+    const Entry entry = EntryAt(configured);
+    if (entry == Entry::kNothing) {
+      call = L"GetFileAttributesW";
+      code = GetLastError();  // what keeps the place from being read
+      if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+        cause = Cause::kFolderNotFound;
+      }
+    } else if (entry == Entry::kFile) {
+      cause = Cause::kFileInTheWay;
+    }
+  }
+  return Win32Error(step, call, configured, code, cause);
+}

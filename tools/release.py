@@ -19,6 +19,7 @@ comes from OSTRIVANE_SIGN_PASSWORD and is never shown.
 import ctypes
 import errno
 import fcntl
+import functools
 import hashlib
 import json
 import os
@@ -183,7 +184,7 @@ def check_built(site, each, signer):
     wanted = {'ProductName': 'Ostrivane', 'FileVersion': each.versions['record'],
               'ProductVersion': each.versions['record'], 'InternalName': 'Ostrivane',
               'OriginalFilename': 'Ostrivane.exe'}
-    icon = ostrivane_site.icon_image(site.icon) if site.icon else ostrivane_site.DEFAULT_ICON.read_bytes()
+    icon = mark_image(site)
     data = exe.read_bytes()
     faults = []
     if check_executable.version_strings(exe) != wanted:
@@ -198,6 +199,13 @@ def check_built(site, each, signer):
                                        % (each.edition.file, each.edition.name, '; '.join(faults)))
     if signer:
         ostrivane_site.check_signature(exe, signer)
+
+
+@functools.cache
+def mark_image(site):
+    """The 48 x 48 image of the site's mark, made once per release: each
+    edition's check and the record compare against the same bytes."""
+    return ostrivane_site.icon_image(site.icon) if site.icon else ostrivane_site.DEFAULT_ICON.read_bytes()
 
 
 def caption(site, each):
@@ -286,7 +294,7 @@ def stage(site, signer, builds, staging):
 
 def record(site, signer, first):
     """What the release is, with no local path: release.txt's head."""
-    mark = ostrivane_site.icon_image(site.icon) if site.icon else ostrivane_site.DEFAULT_ICON.read_bytes()
+    mark = mark_image(site)
     head = ['Ostrivane %s for https://%s' % (first.versions['version'], site.host.ascii),
             'Site: https://%s%s' % (site.host.ascii, ' (%s)' % site.host.unicode
                                     if site.host.unicode != site.host.ascii else ''),

@@ -122,7 +122,8 @@ case "$check" in
     new_cert tls /CN=www.trelvik.example -addext extendedKeyUsage=serverAuth
     openssl pkcs12 -export -in "$work/tls.pem" -inkey "$work/tls-key.pem" -out "$work/tls.p12" \
       -passin env:OSTRIVANE_SIGN_PASSWORD -passout env:OSTRIVANE_SIGN_PASSWORD
-    faketime '2020-01-01 12:00:00' openssl req -x509 -newkey rsa:2048 -days 2 -subj /CN=Expired -nodes \
+    # The clock stopped (-f), so the dates are exactly these however long the key takes.
+    faketime -f '2020-01-01 12:00:00' openssl req -x509 -newkey rsa:2048 -days 2 -subj /CN=Expired -nodes \
       -keyout "$work/old-key.pem" -out "$work/old.pem" 2>/dev/null
     cat "$work/other.pem" "$work/cert.pem" >"$work/foreign-chain.pem"
     echo "not a certificate" >"$work/garbage.pem"

@@ -48,8 +48,7 @@ UniqueFont CreateMessageFont(const SystemFunctions& system, UINT dpi) {
   return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
 }
 
-SIZE WindowSizeForClient(const SystemFunctions& system, SIZE client, DWORD style, DWORD ex_style,
-                         UINT dpi) {
+SIZE WindowSizeForClient(const SystemFunctions& system, SIZE client, DWORD style, DWORD ex_style, UINT dpi) {
   RECT frame = {0, 0, client.cx, client.cy};
   if (!system.AdjustWindowRectExForDpi ||
       !system.AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, dpi)) {

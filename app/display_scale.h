@@ -23,14 +23,11 @@ DpiAwareness DeclareDpiAwareness(const SystemFunctions& system);
 UINT DpiOf(const SystemFunctions& system, HWND window);
 
 // A length in pixels at 96 DPI, at `dpi`.
-inline int ScaleToDpi(int pixels_at_96, UINT dpi) {
-  return MulDiv(pixels_at_96, static_cast<int>(dpi), 96);
-}
+inline int ScaleToDpi(int pixels_at_96, UINT dpi) { return MulDiv(pixels_at_96, static_cast<int>(dpi), 96); }
 
 // The font the system uses for message boxes and dialogs, at `dpi`; null
 // when the system will not say.
 UniqueFont CreateMessageFont(const SystemFunctions& system, UINT dpi);
 
 // The outer size of a window of `style` whose client area is `client`, at `dpi`.
-SIZE WindowSizeForClient(const SystemFunctions& system, SIZE client, DWORD style, DWORD ex_style,
-                         UINT dpi);
+SIZE WindowSizeForClient(const SystemFunctions& system, SIZE client, DWORD style, DWORD ex_style, UINT dpi);

@@ -45,8 +45,7 @@ std::wstring ErrorReportText(const Win32Error& error) {
   const Explanation known = Explain(error.cause());
   std::wstring cause = known.cause ? known.cause : SystemMessage(error.code());
   if (cause.empty()) cause = texts::kErrorUnknownCause;
-  std::wstring report = error.after_install() ? texts::kErrorHeadlineAfterInstall
-                                              : texts::kErrorHeadline;
+  std::wstring report = error.after_install() ? texts::kErrorHeadlineAfterInstall : texts::kErrorHeadline;
   report += std::wstring(L"\n\n") + texts::kErrorStepLabel + error.step();
   if (!error.subject().empty()) report += L" (" + error.subject() + L")";
   report += std::wstring(L"\n") + texts::kErrorCauseLabel + cause + L" (" + texts::kErrorCodeLabel +

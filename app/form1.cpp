@@ -82,15 +82,14 @@ Form1::Form1(HINSTANCE instance, const SystemFunctions& system) : system_(system
   // Made at its 96 DPI size, then sized for the DPI of wherever it landed,
   // all before it is ever visible.
   const SIZE frame = WindowSizeForClient(system_, kClientSize, kStyle, kExStyle, 96);
-  window_ = CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, frame.cx, frame.cy, nullptr, nullptr, instance, this);
+  window_ = CreateWindowExW(kExStyle, kClassName, texts::kForm1Caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                            frame.cx, frame.cy, nullptr, nullptr, instance, this);
   if (!window_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW");
   try {
     CreateLabel1(instance);
     const UINT dpi = DpiOf(system_, window_);
     const SIZE scaled = WindowSizeForClient(system_, ScaleTo(dpi), kStyle, kExStyle, dpi);
-    SetWindowPos(window_, nullptr, 0, 0, scaled.cx, scaled.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, 0, 0, scaled.cx, scaled.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   } catch (...) {
     DestroyWindow(window_);  // the destructor does not run for a half-made form
     throw;
@@ -103,11 +102,9 @@ Form1::~Form1() {
 
 void Form1::CreateLabel1(HINSTANCE instance) {
   label1_ = CreateWindowExW(0, L"STATIC", texts::kLabel1Text, WS_CHILD | WS_VISIBLE | SS_LEFT,
-                            kLabel1Bounds.left, kLabel1Bounds.top,
-                            kLabel1Bounds.right - kLabel1Bounds.left,
+                            kLabel1Bounds.left, kLabel1Bounds.top, kLabel1Bounds.right - kLabel1Bounds.left,
                             kLabel1Bounds.bottom - kLabel1Bounds.top, window_,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabel1Id)), instance,
-                            nullptr);
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kLabel1Id)), instance, nullptr);
   if (!label1_) ThrowLastError(texts::kStepCreateWindow, L"CreateWindowExW");
 }
 
@@ -119,9 +116,8 @@ SIZE Form1::ScaleTo(UINT dpi) {
   label_font_ = std::move(font);
 
   const Layout layout = LayoutFor(dpi, MeasureText(label1_, used, texts::kLabel1Text));
-  SetWindowPos(label1_, nullptr, layout.label.left, layout.label.top,
-               layout.label.right - layout.label.left, layout.label.bottom - layout.label.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(label1_, nullptr, layout.label.left, layout.label.top, layout.label.right - layout.label.left,
+               layout.label.bottom - layout.label.top, SWP_NOZORDER | SWP_NOACTIVATE);
   return layout.client;
 }
 

@@ -48,8 +48,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
     ReportOutOfMemory();
   } catch (const std::exception& error) {
     // Not one of ours: name it by its own words, if it has any.
-    ReportStartupError(Win32Error(texts::kStepUnexpected, {}, FromUtf8(error.what()),
-                                  ERROR_INTERNAL_ERROR));
+    ReportStartupError(Win32Error(texts::kStepUnexpected, {}, FromUtf8(error.what()), ERROR_INTERNAL_ERROR));
   } catch (...) {
     ReportStartupError(Win32Error(texts::kStepUnexpected, {}, {}, ERROR_INTERNAL_ERROR));
   }

@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
   row("floor", "message box visible", floor);
   row("Ostrivane", "shortcut on disk", Median(shortcut_on_disk));
   row("Ostrivane", "message box visible", Median(ostrivane_box));
-  std::printf("\nOstrivane.exe: %lld bytes; message_box_floor.exe: %lld bytes\n",
-              FileSize(L"Ostrivane.exe"), FileSize(L"message_box_floor.exe"));
+  std::printf("\nOstrivane.exe: %lld bytes; message_box_floor.exe: %lld bytes\n", FileSize(L"Ostrivane.exe"),
+              FileSize(L"message_box_floor.exe"));
   return 0;
 }

@@ -44,22 +44,27 @@ inline constexpr wchar_t kCauseFolderInTheWay[] = L"바로가기 파일이 놓�
 inline constexpr wchar_t kAdviceFolderInTheWay[] =
     L"해당 폴더의 이름을 바꾸거나 다른 곳으로 옮긴 뒤 프로그램을 다시 시작하십시오.";
 inline constexpr wchar_t kCauseInUse[] = L"다른 프로그램이 기존 바로가기 파일을 사용하고 있습니다";
-inline constexpr wchar_t kAdviceInUse[] = L"해당 파일을 사용 중인 프로그램을 닫은 뒤 프로그램을 다시 시작하십시오.";
+inline constexpr wchar_t kAdviceInUse[] =
+    L"해당 파일을 사용 중인 프로그램을 닫은 뒤 프로그램을 다시 시작하십시오.";
 inline constexpr wchar_t kCauseNotPermitted[] = L"기존 바로가기 파일을 바꿀 권한이 없습니다";
 inline constexpr wchar_t kAdviceNotPermitted[] =
     L"기존 바로가기 파일을 직접 삭제한 뒤 프로그램을 다시 시작하십시오. "
     L"삭제할 수 없으면 컴퓨터 관리자에게 문의하십시오.";
 inline constexpr wchar_t kCauseDiskFull[] = L"디스크 공간이 부족합니다";
-inline constexpr wchar_t kAdviceDiskFull[] = L"필요 없는 파일을 지워 공간을 확보한 뒤 프로그램을 다시 시작하십시오.";
+inline constexpr wchar_t kAdviceDiskFull[] =
+    L"필요 없는 파일을 지워 공간을 확보한 뒤 프로그램을 다시 시작하십시오.";
 inline constexpr wchar_t kCauseNotWritable[] = L"바탕화면 폴더나 디스크에 파일을 쓸 수 없습니다";
 inline constexpr wchar_t kAdviceNotWritable[] =
     L"바탕화면 폴더에 파일을 저장할 수 있는지 확인한 뒤 프로그램을 다시 시작하십시오.";
 inline constexpr wchar_t kCauseFolderNotFound[] = L"바탕화면 폴더를 찾을 수 없습니다";
-inline constexpr wchar_t kAdviceFolderNotFound[] = L"바탕화면 폴더가 있는지 확인한 뒤 프로그램을 다시 시작하십시오.";
-inline constexpr wchar_t kCauseFileInTheWay[] = L"바탕화면 폴더가 있어야 할 자리에 같은 이름의 파일이 있습니다";
+inline constexpr wchar_t kAdviceFolderNotFound[] =
+    L"바탕화면 폴더가 있는지 확인한 뒤 프로그램을 다시 시작하십시오.";
+inline constexpr wchar_t kCauseFileInTheWay[] =
+    L"바탕화면 폴더가 있어야 할 자리에 같은 이름의 파일이 있습니다";
 inline constexpr wchar_t kAdviceFileInTheWay[] =
     L"해당 파일의 이름을 바꾸거나 다른 곳으로 옮긴 뒤 프로그램을 다시 시작하십시오.";
-inline constexpr wchar_t kCausePathTooLong[] = L"바탕화면 폴더의 경로가 너무 길어 바로가기 파일을 만들 수 없습니다";
+inline constexpr wchar_t kCausePathTooLong[] =
+    L"바탕화면 폴더의 경로가 너무 길어 바로가기 파일을 만들 수 없습니다";
 inline constexpr wchar_t kAdvicePathTooLong[] =
     L"바탕화면 폴더를 더 짧은 경로로 옮긴 뒤 프로그램을 다시 시작하십시오.";
 

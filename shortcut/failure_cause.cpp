@@ -30,9 +30,7 @@ Cause CauseOfWriteFailure(DWORD code) {
   }
 }
 
-bool IsHeldByAProgram(DWORD code) {
-  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-}
+bool IsHeldByAProgram(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; }
 
 // The rename was refused for good. By now the folder took a new file, and
 // the old one is neither read-only nor a folder. Only a sharing or lock
@@ -44,9 +42,9 @@ Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
   if (IsHeldByAProgram(code)) return Cause::kInUse;
   if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
   if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  const HANDLE probe = CreateFileW(target.c_str(), DELETE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE probe =
+      CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe != INVALID_HANDLE_VALUE) {
     const UniqueHandle no_holder(probe);
     return Cause::kNotPermitted;
@@ -63,8 +61,7 @@ Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD
     cause = Cause::kFileInTheWay;
   }
   const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
-  return Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code,
-                    cause);
+  return Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code, cause);
 }
 
 Win32Error WritingError(std::wstring_view call, const std::wstring& target, DWORD code) {

@@ -6,8 +6,8 @@
 
 #include "resources/texts.h"
 #include "shortcut/failure_cause.h"
-#include "shortcut/shortcut_file.h"
 #include "shortcut/shell_folder.h"
+#include "shortcut/shortcut_file.h"
 #include "win32/error.h"
 
 void InstallSiteShortcut(HWND form, const HostName& host) {

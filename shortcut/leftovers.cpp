@@ -20,16 +20,15 @@ constexpr int kLeftoversPerRun = 100;
 // The shortcut the program writes is well under this.
 constexpr DWORD kLargestLeftover = 4096;
 // What is never a leftover, whatever its name and content.
-constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                            FILE_ATTRIBUTE_READONLY;
+constexpr DWORD kNotPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
 
 ULONGLONG FileTimeValue(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 bool SameIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
 }
 
 // Whether `name` is "<target's name>.~" and exactly 8 hex digits.
@@ -62,21 +61,19 @@ void RemoveIfLeftover(const std::wstring& path, const std::wstring& folder_path,
                       std::string_view first_line) {
   // Sharing only reading: nothing changes it or takes it elsewhere while it
   // is looked at, and a file another program has open is left.
-  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (raw == INVALID_HANDLE_VALUE) return;
   const UniqueHandle file(raw);
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & kNotPlain) ||
       info.nNumberOfLinks != 1 || info.nFileSizeHigh != 0 || info.nFileSizeLow > kLargestLeftover ||
-      !SameIgnoringCase(FinalPathOf(file.get()),
-                        JoinPath(folder_path, path.substr(NameStart(path))))) {
+      !SameIgnoringCase(FinalPathOf(file.get()), JoinPath(folder_path, path.substr(NameStart(path))))) {
     return;
   }
   std::string content(info.nFileSizeLow, '\0');
   DWORD read = 0;
-  if (!ReadFile(file.get(), content.data(), info.nFileSizeLow, &read, nullptr) ||
-      read != info.nFileSizeLow ||
+  if (!ReadFile(file.get(), content.data(), info.nFileSizeLow, &read, nullptr) || read != info.nFileSizeLow ||
       std::string_view(content).substr(0, first_line.size()) != first_line.substr(0, read)) {
     return;
   }
@@ -93,15 +90,15 @@ void RemoveLeftovers(const std::wstring& place, std::string_view bytes) {
   const std::string_view first_line = bytes.substr(0, bytes.find('\n') + 1);
   if (first_line.empty()) return;
   const HANDLE folder_raw = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (folder_raw == INVALID_HANDLE_VALUE) return;
   const std::wstring folder_path = FinalPathOf(UniqueHandle(folder_raw).get());
   if (folder_path.empty()) return;
 
   WIN32_FIND_DATAW entry;
-  const HANDLE found = FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
-                                        &entry, FindExSearchNameMatch, nullptr, 0);
+  const HANDLE found = FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic, &entry,
+                                        FindExSearchNameMatch, nullptr, 0);
   if (found == INVALID_HANDLE_VALUE) return;
   const UniqueFindHandle search(found);
   FILETIME now_time;

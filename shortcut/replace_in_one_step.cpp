@@ -109,8 +109,8 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
 // be read.
 bool HoldsExactly(const std::wstring& path, const std::string& bytes) {
   const HANDLE raw =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (raw == INVALID_HANDLE_VALUE) return false;
   const UniqueHandle file(raw);
   std::string content(bytes.size() + 1, '\0');  // one more, to see a longer file
@@ -147,8 +147,7 @@ Replaced CheckTarget(const std::wstring& target, const std::string& bytes) {
 }
 
 bool MayBeBriefLock(DWORD code) {
-  return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
-         code == ERROR_LOCK_VIOLATION;
+  return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
 }
 
 // Renames the file open as `file` to `target` through its handle, replacing

@@ -41,8 +41,7 @@ bool IsFullPath(std::wstring_view path) {
   const auto separator_at = [path](size_t i) {
     return i < path.size() && (path[i] == L'\\' || path[i] == L'/');
   };
-  return (path.size() > 2 && path[1] == L':' && separator_at(2)) ||
-         (separator_at(0) && separator_at(1));
+  return (path.size() > 2 && path[1] == L':' && separator_at(2)) || (separator_at(0) && separator_at(1));
 }
 
 // The folder as it is set, in full form, where a folder stands there;
@@ -72,8 +71,7 @@ std::wstring GetSpecialFolder(int csidl, HRESULT* shell_result) {
 
 std::wstring ConfiguredSpecialFolder(int csidl) {
   wchar_t path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT,
-                              path))) {
+  if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_DONT_VERIFY, nullptr, SHGFP_TYPE_CURRENT, path))) {
     return {};
   }
   return path;

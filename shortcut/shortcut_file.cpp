@@ -1,7 +1,7 @@
 #include "shortcut/shortcut_file.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include "resources/texts.h"
 #include "shortcut/file_names.h"
@@ -45,8 +45,8 @@ std::string ShortcutFileBytes(std::wstring_view host, UINT code_page, std::wstri
     if (FromCodePage(encoded, code_page) != line) {
       // The key is ASCII; only the value needs UTF-7.
       const size_t value = line.find(L'=') + 1;
-      unicode_values += Encode(line.substr(0, value), code_page) +
-                        Encode(line.substr(value), CP_UTF7) + "\r\n";
+      unicode_values +=
+          Encode(line.substr(0, value), code_page) + Encode(line.substr(value), CP_UTF7) + "\r\n";
     }
   }
   if (!unicode_values.empty()) bytes += kUnicodeSection + std::string("\r\n") + unicode_values;

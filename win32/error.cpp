@@ -22,8 +22,8 @@ std::wstring Describe(const std::wstring& step, DWORD code) {
 std::wstring FormatSystemMessage(DWORD code, LANGID language) {
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      code, language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring message = length ? std::wstring(buffer, length) : std::wstring();
   LocalFree(buffer);
   return message;
@@ -31,8 +31,8 @@ std::wstring FormatSystemMessage(DWORD code, LANGID language) {
 
 }  // namespace
 
-Win32Error::Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject,
-                       DWORD code, Cause cause)
+Win32Error::Win32Error(std::wstring_view step, std::wstring_view call, std::wstring_view subject, DWORD code,
+                       Cause cause)
     : step_(step),
       call_(call),
       subject_(subject),
@@ -50,8 +50,8 @@ std::wstring SystemMessage(DWORD code) {
   // another: the system's Korean text where it has one.
   std::wstring message = FormatSystemMessage(code, MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN));
   if (message.empty()) message = FormatSystemMessage(code, 0);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                              message.back() == L' ' || message.back() == L'.')) {
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ' ||
+                              message.back() == L'.')) {
     message.pop_back();
   }
   return message;

@@ -4,8 +4,8 @@
 // std::unique_ptr with a deleter, so every return and every exception
 // releases what was taken.
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <memory>
 

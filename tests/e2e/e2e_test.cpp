@@ -41,8 +41,7 @@ std::wstring DescriptionAsRead(const std::string& file) {
   const size_t key = file.find("Description=", in_utf7 ? unicode : 0);
   if (key == std::string::npos) return {};
   const size_t start = key + 12;
-  return FromCodePage(file.substr(start, file.find("\r\n", start) - start),
-                      in_utf7 ? CP_UTF7 : GetACP());
+  return FromCodePage(file.substr(start, file.find("\r\n", start) - start), in_utf7 ? CP_UTF7 : GetACP());
 }
 
 // The one button a message box shows, or null when it shows another number.
@@ -153,9 +152,9 @@ void ExpectReportedFailure(const std::wstring& says, const std::wstring& screens
   ASSERT_NE(box, nullptr) << "no error report";
   const std::wstring report = WindowText(GetDlgItem(box, 0xFFFF));
   EXPECT_EQ(report.rfind(L"사이트 바로가기를 설치하지 못했습니다.", 0), 0u) << ToUtf8(report);
-  EXPECT_NE(report.find(L"실패한 단계: 바탕화면에 바로가기 저장 (" + ShortcutOnDesktop() + L")\n원인: " +
-                        says),
-            std::wstring::npos)
+  EXPECT_NE(
+      report.find(L"실패한 단계: 바탕화면에 바로가기 저장 (" + ShortcutOnDesktop() + L")\n원인: " + says),
+      std::wstring::npos)
       << ToUtf8(report);
   EXPECT_EQ(report.find(L".url.~"), std::wstring::npos) << ToUtf8(report);
   // The step and the cause are Korean too, whatever the system's language:
@@ -299,10 +298,10 @@ TEST(RefusingDesktop, RightShortcutIsSuccessOtherwiseTheTrueCause) {
     std::wstring desktop, writable;  // the desktop, and where its files are written
     const wchar_t* says;
   };
-  for (const Case& c : {Case{full, full, L"디스크 공간이 부족합니다"},
-                        Case{HostMadeDesktop(L"OSTRIVANE_READ_ONLY_DESKTOP"),
-                             HostMadeDesktop(L"OSTRIVANE_READ_ONLY_SOURCE"),
-                             L"바탕화면 폴더나 디스크에 파일을 쓸 수 없습니다"}}) {
+  for (const Case& c :
+       {Case{full, full, L"디스크 공간이 부족합니다"},
+        Case{HostMadeDesktop(L"OSTRIVANE_READ_ONLY_DESKTOP"), HostMadeDesktop(L"OSTRIVANE_READ_ONLY_SOURCE"),
+             L"바탕화면 폴더나 디스크에 파일을 쓸 수 없습니다"}}) {
     DesktopRedirect redirect(c.desktop);
     for (const std::string& old : {ExpectedShortcutBytes(), std::string("old")}) {
       SCOPED_TRACE(ToUtf8(c.desktop) + ": " + old);

@@ -8,7 +8,6 @@
 #include <stdexcept>
 
 #include "win32/code_page.h"
-
 #include "win32/system_function.h"
 
 namespace {
@@ -55,8 +54,8 @@ ProgramUnderTest::ProgramUnderTest(const std::wstring& file_name) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                     nullptr, &startup, &info)) {
+  if (CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                     &startup, &info)) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     process_id_ = info.dwProcessId;
@@ -156,8 +155,7 @@ int DpiAwarenessOf(HWND window) {
   using GetWindowContext = HANDLE(WINAPI*)(HWND);
   using AwarenessFromContext = int(WINAPI*)(HANDLE);
   const auto get_context = LookUpFunction<GetWindowContext>(user32, "GetWindowDpiAwarenessContext");
-  const auto awareness =
-      LookUpFunction<AwarenessFromContext>(user32, "GetAwarenessFromDpiAwarenessContext");
+  const auto awareness = LookUpFunction<AwarenessFromContext>(user32, "GetAwarenessFromDpiAwarenessContext");
   return get_context && awareness ? awareness(get_context(window)) : -1;
 }
 

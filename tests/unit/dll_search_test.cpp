@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-
 // Windows 7 without SetDefaultDllDirectories: the current folder at least
 // leaves the search, as an empty DLL folder does.
 TEST(DllSearch, OnWindows7TheDllFolderIsSetToNone) {

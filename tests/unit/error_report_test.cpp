@@ -10,13 +10,15 @@ namespace {
 const std::wstring kShortcut = L"C:\\Users\\민수\\Desktop\\www.trelvik.example.url";
 
 TEST(ErrorReport, ReadOnlyShortcutInFull) {
-  EXPECT_EQ(ErrorReportText(Win32Error(L"바탕화면에 바로가기 저장", {}, kShortcut,
-                                       ERROR_FILE_READ_ONLY, Cause::kReadOnly)),
+  EXPECT_EQ(ErrorReportText(Win32Error(L"바탕화면에 바로가기 저장", {}, kShortcut, ERROR_FILE_READ_ONLY,
+                                       Cause::kReadOnly)),
             L"사이트 바로가기를 설치하지 못했습니다.\n\n"
-            L"실패한 단계: 바탕화면에 바로가기 저장 (" + kShortcut + L")\n"
-            L"원인: 기존 바로가기 파일이 읽기 전용으로 설정되어 있습니다 (오류 코드 0x00001779)\n\n"
-            L"바로가기 파일의 속성에서 '읽기 전용'을 해제한 뒤 프로그램을 다시 시작하십시오. "
-            L"그러면 프로그램이 바로가기를 새로 바꿉니다.");
+            L"실패한 단계: 바탕화면에 바로가기 저장 (" +
+                kShortcut +
+                L")\n"
+                L"원인: 기존 바로가기 파일이 읽기 전용으로 설정되어 있습니다 (오류 코드 0x00001779)\n\n"
+                L"바로가기 파일의 속성에서 '읽기 전용'을 해제한 뒤 프로그램을 다시 시작하십시오. "
+                L"그러면 프로그램이 바로가기를 새로 바꿉니다.");
 }
 
 // Each cause the program tells apart is said in its own words, not in the

@@ -177,8 +177,10 @@ TEST(Form1Scale, ALargerTextSizeGrowsTheLabelAndTheWindowJustEnough) {
   EXPECT_EQ(label.right - label.left, text.cx);
   EXPECT_EQ(label.bottom - label.top, std::max<LONG>(text.cy, least.label.bottom - least.label.top));
   const RECT client = ClientRect(form.hwnd());
-  EXPECT_EQ(client.right - least.client.right, (label.right - label.left) - (least.label.right - least.label.left));
-  EXPECT_EQ(client.bottom - least.client.bottom, (label.bottom - label.top) - (least.label.bottom - least.label.top));
+  EXPECT_EQ(client.right - least.client.right,
+            (label.right - label.left) - (least.label.right - least.label.left));
+  EXPECT_EQ(client.bottom - least.client.bottom,
+            (label.bottom - label.top) - (least.label.bottom - least.label.top));
 }
 
 // Dragged to a monitor of another scale, the window takes the place the
@@ -213,8 +215,8 @@ std::vector<RGBQUAD> IconPixels(HICON icon) {
   format.bmiHeader.biCompression = BI_RGB;
   std::vector<RGBQUAD> pixels(bitmap.bmWidth * bitmap.bmHeight);
   const HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format,
-                             DIB_RGB_COLORS);
+  const int rows =
+      GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
@@ -238,8 +240,7 @@ TEST(Form1Icon, WindowShowsTheProgramIconNotTheDefault) {
   const std::unique_ptr<HICON__, decltype(&DestroyIcon)> configured(
       CreateIconFromResourceEx(reinterpret_cast<BYTE*>(const_cast<char*>(image.data())),
                                static_cast<DWORD>(image.size()), TRUE, 0x00030000,
-                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
-                               LR_DEFAULTCOLOR),
+                               GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR),
       DestroyIcon);
   ASSERT_TRUE(configured);
   const std::vector<RGBQUAD> shown = IconPixels(icon);

@@ -27,8 +27,7 @@ using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDe
 
 std::wstring DistinctSyllablesOfTheTexts() {
   const std::wstring texts = std::wstring(texts::kForm1Caption) + texts::kLabel1Text +
-                             texts::kInstalledPrompt + texts::kInstalledTitle +
-                             texts::kErrorHeadline;
+                             texts::kInstalledPrompt + texts::kInstalledTitle + texts::kErrorHeadline;
   std::set<wchar_t> syllables;
   for (wchar_t c : texts) {
     if (c >= 0xAC00 && c <= 0xD7A3) syllables.insert(c);
@@ -75,8 +74,7 @@ TEST(HangulGlyphs, TheMessageAndCaptionFontsDrawEverySyllableOfTheTextsDistinctl
     std::set<std::vector<uint32_t>> shapes = {Drawn(*font, L' ')};
     for (wchar_t syllable : syllables) shapes.insert(Drawn(*font, syllable));
     EXPECT_EQ(shapes.size() - 1, syllables.size())
-        << syllables.size() << " syllables drawn as " << shapes.size() - 1
-        << " distinct non-blank shapes in "
+        << syllables.size() << " syllables drawn as " << shapes.size() - 1 << " distinct non-blank shapes in "
         << ToUtf8(font->lfFaceName) << ": Hangul comes out as boxes";
   }
 }

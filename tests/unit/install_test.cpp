@@ -104,9 +104,9 @@ TEST(InstallSiteShortcut, DesktopSetInAnotherFormOfItsPathGetsTheShortcut) {
   const std::wstring desktop = scratch.path() + L"\\Desktop";
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
   const std::wstring shortcut = desktop + L"\\www.trelvik.example.url";
-  for (const std::wstring& set : {scratch.path() + L"\\Documents\\..\\Desktop",
-                                  scratch.path() + L"\\.\\Desktop", scratch.path() + L"\\\\Desktop",
-                                  WithForwardSlashes(desktop)}) {
+  for (const std::wstring& set :
+       {scratch.path() + L"\\Documents\\..\\Desktop", scratch.path() + L"\\.\\Desktop",
+        scratch.path() + L"\\\\Desktop", WithForwardSlashes(desktop)}) {
     DesktopRedirect redirect(set);
     Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(shortcut);
@@ -131,9 +131,9 @@ TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
     std::wstring desktop;
     Cause cause;
   };
-  for (const Case& c : {Case{missing, Cause::kFolderNotFound}, Case{file, Cause::kFileInTheWay},
-                        Case{network, Cause::kOther},
-                        Case{WithForwardSlashes(missing), Cause::kFolderNotFound}}) {
+  for (const Case& c :
+       {Case{missing, Cause::kFolderNotFound}, Case{file, Cause::kFileInTheWay}, Case{network, Cause::kOther},
+        Case{WithForwardSlashes(missing), Cause::kFolderNotFound}}) {
     DesktopRedirect redirect(c.desktop);
     Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(c.desktop + L"\\www.trelvik.example.url");

@@ -23,7 +23,9 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 std::string FiveLines(const std::string& hangul) {
   return "[InternetShortcut]\r\n"
          "URL=https://www.trelvik.example\r\n"
-         "Description=Trelvik" + hangul + "\r\n"
+         "Description=Trelvik" +
+         hangul +
+         "\r\n"
          "IconFile=https://www.trelvik.example/favicon.ico\r\n"
          "IconIndex=1\r\n";
 }
@@ -49,8 +51,7 @@ TEST(ShortcutFile, LinesUseTheHostUnchanged) {
 // characters and all, and the description follows whole, in UTF-7.
 TEST(ShortcutFile, BytesInEachCodePage) {
   ASSERT_EQ(GetACP(), 949u) << "the tests expect the Korean ANSI code page";
-  const std::string unicode_section =
-      "[InternetShortcut.W]\r\nDescription=Trelvik+vBS4XKwArjA-\r\n";
+  const std::string unicode_section = "[InternetShortcut.W]\r\nDescription=Trelvik+vBS4XKwArjA-\r\n";
   EXPECT_EQ(ShortcutFileBytes(kHost, 949, kDescription), kExpectedBytes);
   EXPECT_EQ(ShortcutFileBytes(kHost, CP_UTF8, kDescription),
             FiveLines("\xEB\xB0\x94\xEB\xA1\x9C\xEA\xB0\x80\xEA\xB8\xB0"));
@@ -255,15 +256,24 @@ TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
 TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   ScratchFolder desktop, elsewhere(L"ostrivane-elsewhere");
   const std::wstring own = L"www.trelvik.example.url.~";
-  std::vector<std::wstring> kept = {L"www.other.example.url.~0123ABCD", own + L"0123ABC",
-                                    own + L"0123ABCDE", own + L"0123ABCG", own + L"5678cdef",
-                                    own + L"9999AAAA", L"www.trelvik.example.url.bak",
-                                    own + L"0BADF00D", own + L"1111AAAA", own + L"4444DDDD",
-                                    own + L"0123abcd", own + L"2222BBBB",
+  std::vector<std::wstring> kept = {L"www.other.example.url.~0123ABCD",
+                                    own + L"0123ABC",
+                                    own + L"0123ABCDE",
+                                    own + L"0123ABCG",
+                                    own + L"5678cdef",
+                                    own + L"9999AAAA",
+                                    L"www.trelvik.example.url.bak",
+                                    own + L"0BADF00D",
+                                    own + L"1111AAAA",
+                                    own + L"4444DDDD",
+                                    own + L"0123abcd",
+                                    own + L"2222BBBB",
                                     own + L"3333CCCC"};  // the last three go
   const std::map<std::wstring, std::string> contents = {
-      {own + L"0BADF00D", "NOT A SHORTCUT"}, {own + L"1111AAAA", kWritten + std::string(4096, ' ')},
-      {own + L"2222BBBB", ""}, {own + L"3333CCCC", kWritten}};
+      {own + L"0BADF00D", "NOT A SHORTCUT"},
+      {own + L"1111AAAA", kWritten + std::string(4096, ' ')},
+      {own + L"2222BBBB", ""},
+      {own + L"3333CCCC", kWritten}};
   FILETIME old;
   GetSystemTimeAsFileTime(&old);
   old.dwHighDateTime -= 1;  // 2^32 x 100 ns: about seven minutes ago
@@ -274,8 +284,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
     const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     const std::string content = contents.count(name) ? contents.at(name) : "[Internet";
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                          nullptr));
+    ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
     if (name != own + L"5678cdef") SetFileTime(file.get(), nullptr, nullptr, &old);
   }
   ASSERT_TRUE(CreateHardLinkW((desktop.path() + L"\\" + linked).c_str(), precious.c_str(), nullptr));
@@ -296,8 +305,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
 // refused before anything is started.
 TEST(WriteShortcutFile, LongDesktopPathGetsItsShortcutUpToMaxPath) {
   ScratchFolder scratch;
-  const std::wstring desktop =
-      scratch.path() + L"\\" + std::wstring(229 - scratch.path().size(), L'd');
+  const std::wstring desktop = scratch.path() + L"\\" + std::wstring(229 - scratch.path().size(), L'd');
   ASSERT_EQ(desktop.size(), 230u);
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
   WriteBytes(desktop + L"\\www.trelvik.example.url", "old");

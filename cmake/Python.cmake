@@ -1,36 +1,33 @@
-# The build's tooling (tools/) is Python on the libraries made for each job:
-# idna and unicodedata for the site's host and brand, Pillow for its mark,
-# tomllib for the site file, cryptography and PyKCS11 for signing material,
-# pefile for reading the built executable back. PyKCS11 is needed only to
-# sign with a key on a token, and is looked for then.
-
-set(ostrivane_python_modules idna PIL cryptography pefile tomllib)
+# The build's tooling (tools/) is Python 3.11 or later on the libraries that
+# tools/pyproject.toml lists; tools/dependencies.py reads that list. PyKCS11,
+# for signing with a key on a token, is looked for only then.
 
 # Sets `out_var` to a Python that has all of them: the one on PATH or the
 # system's. Refuses, saying what to install, when there is none.
 function(ostrivane_find_python out_var)
   find_program(path_python NAMES python3 python)
-  list(JOIN ostrivane_python_modules ", " modules)
   set(tried "")
   foreach(python IN ITEMS ${path_python} /usr/bin/python3)
     if(NOT EXISTS "${python}" OR python IN_LIST tried)
       continue()
     endif()
     list(APPEND tried "${python}")
-    execute_process(COMMAND "${python}" -c "import ${modules}"
-                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+    execute_process(COMMAND "${python}" "${CMAKE_SOURCE_DIR}/tools/dependencies.py" check
+                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE lacks)
     if(result EQUAL 0)
       set(${out_var} "${python}" PARENT_SCOPE)
       return()
     endif()
+    string(STRIP "${lacks}" lacks)
+    list(APPEND problems "${lacks}")
   endforeach()
   if(NOT tried)
-    set(tried "none found")
+    set(problems "no python3 or python found")
   endif()
-  list(JOIN tried ", " tried)
+  list(JOIN problems "; " problems)
   string(CONCAT message
-    "The build needs Python 3.11 or later with the libraries idna, Pillow, cryptography "
-    "and pefile, and no Python here has them all (tried: ${tried}). On Debian run "
-    "scripts/setup-debian.sh (python3-idna python3-pil python3-cryptography python3-pefile); in MSYS2 see the README's \"On Windows\".")
+    "The build needs Python 3.11 or later with the libraries tools/pyproject.toml lists, "
+    "and no Python here has them all (${problems}). On Debian run scripts/setup-debian.sh; "
+    "in MSYS2 see docs/building.md.")
   ostrivane_refuse("${message}")
 endfunction()

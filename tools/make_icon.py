@@ -18,8 +18,7 @@ y downwards, pixel (i, j) covers [i, i+1) x [j, j+1)) and anti-aliased by
 supersampling.  Geometry sits on multiples of 3 where possible so that
 edges stay crisp when Windows scales the image to 32 x 32 and 16 x 16.
 
-Only the standard library is used and the output is byte-for-byte
-identical on every run.
+The output is byte-for-byte identical on every run.
 """
 
 import os
@@ -27,7 +26,8 @@ import struct
 import sys
 import zlib
 
-SIZE = 48
+from ostrivane_site.dib import SIZE, dib_bytes
+
 SAMPLES = 8  # SAMPLES x SAMPLES coverage samples per pixel
 
 # Badge: rounded square with a darker rim just inside its edge.
@@ -46,12 +46,6 @@ BAR_LEFT, BAR_TOP, BAR_RIGHT, BAR_BOTTOM = 9.0, 15.0, 30.0, 24.0
 STEM_LEFT, STEM_TOP, STEM_RIGHT, STEM_BOTTOM = 15.0, 15.0, 24.0, 39.0
 ARROW_HEAD = [(27.0, 9.0), (39.0, 19.5), (27.0, 30.0)]
 GLYPH_RADIUS = 1.5  # slight rounding of the T's outer corners
-
-# AND-mask bits are 1 (transparent) where alpha < 128, i.e. the mask is the
-# alpha channel thresholded at one half; only code that ignores the alpha
-# channel looks at it.
-MASK_ALPHA_THRESHOLD = 128
-
 
 # ---------------------------------------------------------------- shapes
 # Each shape is a function (x, y) -> bool: is the point inside?
@@ -146,29 +140,6 @@ def render():
 
 
 # ---------------------------------------------------------------- writer
-
-def dib_bytes(rows):
-    """One 32-bit BGRA DIB image (not PNG) with its AND mask."""
-    header = struct.pack('<IiiHHIIiiII', 40, SIZE, SIZE * 2, 1, 32, 0,
-                         0, 0, 0, 0, 0)
-    pixels = bytearray()
-    for row in reversed(rows):  # DIB rows are stored bottom-up
-        for r, g, b, a in row:
-            pixels += bytes((b, g, r, a))
-    mask_stride = (SIZE + 31) // 32 * 4
-    mask = bytearray()
-    for row in reversed(rows):
-        line = bytearray(mask_stride)
-        for x, (_, _, _, a) in enumerate(row):
-            if a < MASK_ALPHA_THRESHOLD:
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += line
-    image = header + pixels + mask
-    assert len(header) == 40 and len(pixels) == SIZE * SIZE * 4 == 9216
-    assert len(mask) == SIZE * mask_stride == 384
-    assert len(image) == 9640
-    return bytes(image)
-
 
 def ico_bytes(image):
     """An .ico file holding the one 48 x 48 image."""

@@ -30,8 +30,8 @@ import time
 from dataclasses import dataclass
 from pathlib import Path
 
-import check_executable
 import ostrivane_site
+from ostrivane_site import executable
 from ostrivane_site.processes import run_bounded
 from ostrivane_site.signing import PASSWORD_VARIABLE
 
@@ -67,8 +67,8 @@ class Build:
     edition: Edition
     folder: Path
     versions: dict           # release.json: version, caption, record
-    shipped: Path = None     # the file that ships: signed, or as built
-    timestamp: str = None    # the server whose timestamp it carries
+    shipped: Path | None = None  # the file that ships: signed, or as built
+    timestamp: str | None = None  # the server whose timestamp it carries
     wine_run: str = ''       # how it was run, or why it was not
 
 
@@ -108,7 +108,7 @@ def main(argv):
             except BlockingIOError:
                 raise ostrivane_site.SiteError('another release of %s is running.' % site.host.ascii)
             release(site, signer, password, folder, progress)
-    except (ostrivane_site.SiteError, check_executable.Refused, OSError, KeyboardInterrupt) as error:
+    except (ostrivane_site.SiteError, executable.Refused, OSError, KeyboardInterrupt) as error:
         print('release.sh: %s' % (str(error) or 'interrupted.'), file=sys.stderr)
         print('Nothing was published: %s. Put right what is said above and run scripts/release.sh '
               'again.' % ('dist/%s/ still holds the previous release, unchanged' % target.name
@@ -187,9 +187,9 @@ def check_built(site, each, signer):
     icon = mark_image(site)
     data = exe.read_bytes()
     faults = []
-    if check_executable.version_strings(exe) != wanted:
+    if executable.version_strings(exe) != wanted:
         faults.append('its version record is not %s' % wanted)
-    if check_executable.icon_image(exe) != icon:
+    if executable.icon_image(exe) != icon:
         faults.append('its icon is not the image of %s' % ('the site\'s mark' if site.icon else 'the default mark'))
     for text in (caption(site, each), site.brand + '바로가기', site.host.ascii, site.host.unicode):
         if text.encode('utf-16-le') not in data:

@@ -26,7 +26,7 @@ OPTIONS = {'signing.certificate': 'SIGN_CERT', 'signing.key': 'SIGN_KEY',
            'signing.pkcs11_module': 'SIGN_PKCS11_MODULE', 'signing.timestamp': 'SIGN_TIMESTAMP_URL'}
 
 
-def signing(certificate, key, module, timestamps):
+def signing_options(certificate: str, key: str, module: str, timestamps: list[str]) -> ostrivane_site.Signing:
     """The options as a Signing, shaped by the site file's own rules."""
     table = {'certificate': certificate, 'key': key, 'pkcs11_module': module, 'timestamp': timestamps}
     try:
@@ -46,7 +46,8 @@ def main(argv):
     first = places[command]
     password = os.environ.get(ostrivane_site.signing.PASSWORD_VARIABLE) or None
     try:
-        wanted = signing(*arguments[first:first + 3], list(arguments[first + 3:]))
+        certificate, key, module = arguments[first:first + 3]
+        wanted = signing_options(certificate, key, module, list(arguments[first + 3:]))
         signer = ostrivane_site.check_signing(wanted, password)
         if command == 'sign':
             server = ostrivane_site.sign(arguments[0], arguments[1], wanted, signer, password)

@@ -4,7 +4,7 @@ The mark is a square PNG (any bit depth, palette, grey or RGBA) or ICO file,
 at least 48 x 48 pixels and at most MAX_PIXELS pixels; an ICO's largest
 image is taken. The result is the 48 x 48, 32-bit image with its 8-bit alpha
 channel and the AND mask made from it, 9,640 bytes, as the resource script
-embeds it (see tools/make_icon.py). The same image always gives the same
+embeds it (see dib.py). The same image always gives the same
 bytes."""
 
 import warnings
@@ -12,7 +12,7 @@ from pathlib import Path
 
 from PIL import Image, UnidentifiedImageError
 
-from make_icon import SIZE, dib_bytes
+from .dib import SIZE, dib_bytes
 
 from .errors import SiteError
 

@@ -332,7 +332,8 @@ _TOKEN_ATTRIBUTES = {'token': 'label', 'manufacturer': 'manufacturerID', 'serial
 def _uri_attributes(uri):
     path, _, query = uri[len('pkcs11:'):].partition('?')
     attributes = {}
-    for part in filter(None, path.split(';') + query.split('&')):
+    parts: list[str] = path.split(';') + query.split('&')
+    for part in filter(None, parts):
         name, _, value = part.partition('=')
         if name in ('pin-value', 'pin-source'):
             raise SiteError('the key\'s pkcs11: URI holds the token\'s PIN (%s): leave it out of the '

@@ -48,8 +48,10 @@ for scheme in http https; do
 done
 
 if ! command -v debootstrap >/dev/null; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends debootstrap
+  # shellcheck source=apt.sh
+  . scripts/apt.sh
+  apt_update
+  apt_install debootstrap
 fi
 
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/ostrivane-debian13.XXXXXX")

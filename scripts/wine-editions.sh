@@ -2,8 +2,10 @@
 # Prints the editions of Ostrivane that Wine can run on this machine, one a
 # line, the 32-bit one first: i686, x86_64. It finds out by running each
 # edition's Wine loader, not by guessing from packages or the kernel: some
-# kernels run no 32-bit programs at all. For each edition that cannot run it
-# says why on standard error, in one line. Exits 1 when none can run.
+# kernels run no 32-bit programs at all, and a machine whose kernel does may
+# still lack the 32-bit Wine package. For each edition that cannot run it
+# says which of these is the case, and what would fix it, on standard error
+# in one line. Exits 1 when none can run.
 #
 #   wine-editions.sh           every edition that runs
 #   wine-editions.sh --pick    only the one to run: the 32-bit one where it runs
@@ -15,15 +17,31 @@ set -uo pipefail
 # shellcheck source=wine-loader.sh
 . "$(dirname "$0")/wine-loader.sh"
 
-# why_not EDITION LOADER: empty when LOADER runs, else the reason.
+# The package that holds each edition's loader.
+wine_package() { if [ "$1" = i686 ]; then echo wine32:i386; else echo wine64; fi; }
+
+# why_not EDITION LOADER BITS: empty when LOADER runs, else the reason and
+# what would make it run.
 why_not() {
-  local edition=$1 loader=$2 output
+  local edition=$1 loader=$2 bits=$3 package output
+  package=$(wine_package "$edition")
   if [ "$edition" = i686 ] && [ -n "${OSTRIVANE_NO_32BIT:-}" ]; then
     echo "OSTRIVANE_NO_32BIT is set"
   elif [ ! -e "$loader" ]; then
-    echo "$loader is not installed (run scripts/setup-debian.sh)"
+    # The kernel may well run 32-bit programs: only the package is missing.
+    echo -n "$bits-bit Wine is not installed ($loader is missing): install the package $package"
+    if [ "$edition" = i686 ]; then
+      echo " (dpkg --add-architecture i386, apt-get update, apt-get install wine32:i386, as root; it needs the mirror's i386 package indexes)"
+    else
+      echo " (apt-get install wine64, as root)"
+    fi
   elif ! output=$("$loader" --version 2>&1); then
-    echo "$loader does not start: $(echo "$output" | tail -n 1 | sed "s/^.*: line [0-9]*: //")"
+    output=$(tail -n 1 <<<"$output" | sed "s/^.*: line [0-9]*: //")
+    if [[ "$output" == *"Exec format error"* ]]; then
+      echo "the kernel runs no $bits-bit programs ($output): that takes a kernel with IA-32 emulation"
+    else
+      echo "$loader does not start: $output"
+    fi
   fi
 }
 
@@ -33,12 +51,12 @@ found=0
 for edition in i686 x86_64; do
   loader=$(wine_loader "$edition") bits=32
   [ "$edition" = i686 ] || bits=64
-  reason=$(why_not "$edition" "$loader")
+  reason=$(why_not "$edition" "$loader" "$bits")
   if [ -z "$reason" ]; then
     $pick && [ "$found" = 1 ] || echo "$edition"
     found=1
   else
-    echo "this machine cannot run $bits-bit programs: $reason" >&2
+    echo "Wine cannot run the $bits-bit edition ($edition) here: $reason" >&2
   fi
 done
 if [ "$found" = 0 ]; then

@@ -27,15 +27,21 @@ probe "$work/runs" "$work/runs" || fail "both loaders run, yet the probe failed"
 
 probe "$work/no-ia32" "$work/runs" || fail "the 64-bit loader runs, yet the probe failed"
 [ "$(cat "$work/out")" = x86_64 ] || fail "no 32-bit: got $(cat "$work/out")"
-grep -q "cannot run 32-bit programs: .*Exec format error" "$work/err" ||
+grep -q "32-bit edition (i686) here: the kernel runs no 32-bit programs (.*Exec format error)" "$work/err" ||
   fail "no 32-bit, but the reason is not given: $(cat "$work/err")"
+
+# A kernel that runs 32-bit programs, without the 32-bit Wine: the package is named, the kernel is not blamed.
+probe "$work/missing" "$work/runs" || fail "the 64-bit loader runs, yet the probe failed"
+grep -q "32-bit Wine is not installed ($work/missing is missing): install the package wine32:i386" "$work/err" ||
+  fail "a missing 32-bit Wine is not named: $(cat "$work/err")"
+! grep -q "kernel" "$work/err" || fail "a missing package is blamed on the kernel: $(cat "$work/err")"
 
 probe "$work/runs" "$work/runs" OSTRIVANE_NO_32BIT=1 || fail "forced 64-bit only: the probe failed"
 [ "$(cat "$work/out")" = x86_64 ] || fail "forced 64-bit only: got $(cat "$work/out")"
-grep -q "cannot run 32-bit programs: OSTRIVANE_NO_32BIT is set" "$work/err" || fail "forcing is not named"
+grep -q "32-bit edition (i686) here: OSTRIVANE_NO_32BIT is set" "$work/err" || fail "forcing is not named"
 
 if probe "$work/no-ia32" "$work/missing"; then fail "no loader runs, yet the probe succeeded"; fi
 [ ! -s "$work/out" ] || fail "no loader runs, yet it named: $(cat "$work/out")"
-grep -q "cannot run 64-bit programs: $work/missing is not installed" "$work/err" ||
+grep -q "64-bit edition (x86_64) here: 64-bit Wine is not installed ($work/missing is missing): install the package wine64" "$work/err" ||
   fail "a missing loader is not named: $(cat "$work/err")"
-echo "probe names what runs and why the rest cannot"
+echo "the probe names what runs, and why the rest cannot: the kernel or a missing package"

@@ -8,7 +8,7 @@
 #   release_test.sh release      SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #
 # TOOLCHAIN_FILE is the edition's (cmake/mingw-i686.cmake, mingw-x86_64.cmake);
-# `release` releases both editions whatever it is.
+# `reproducible` and `release` build both editions whatever it is.
 set -euo pipefail
 
 check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?} toolchain=$(basename "${4:?}")
@@ -72,15 +72,19 @@ case "$check" in
     command -v faketime >/dev/null || fail "faketime is not installed: run scripts/setup-debian.sh"
     copy_sources "$work/one/src"
     copy_sources "$work/second/checkout/of/ostrivane"
-    for tree in "$work/one/src" "$work/second/checkout/of/ostrivane"; do
-      [ "$tree" = "$work/one/src" ] || clock=(env -u SOURCE_DATE_EPOCH NO_FAKE_STAT=1 faketime '2041-03-14 09:26:53')
-      configure "$tree" "$tree/build"
-      build "$tree/build"
+    for toolchain in mingw-i686.cmake mingw-x86_64.cmake; do
+      for tree in "$work/one/src" "$work/second/checkout/of/ostrivane"; do
+        clock=()
+        [ "$tree" = "$work/one/src" ] || clock=(env -u SOURCE_DATE_EPOCH NO_FAKE_STAT=1 faketime '2041-03-14 09:26:53')
+        configure "$tree" "$tree/build-$toolchain"
+        build "$tree/build-$toolchain"
+      done
+      one=$work/one/src/build-$toolchain/Ostrivane.exe
+      cmp "$one" "$work/second/checkout/of/ostrivane/build-$toolchain/Ostrivane.exe" ||
+        fail "the two release builds of $toolchain differ"
+      if grep -qa "$work" "$one"; then fail "a build path is embedded ($toolchain)"; fi
+      echo "byte-identical ($toolchain): $(sha256sum "$one" | cut -d' ' -f1)"
     done
-    one=$work/one/src/build/Ostrivane.exe
-    cmp "$one" "$work/second/checkout/of/ostrivane/build/Ostrivane.exe" || fail "the two release builds differ"
-    if grep -qa "$work" "$one"; then fail "a build path is embedded"; fi
-    echo "byte-identical: $(sha256sum "$one" | cut -d' ' -f1)"
     ;;
 
   signing)

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run the tooling (tools/): the one place that
 # says which Python runs it.
 #

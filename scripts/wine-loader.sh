@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that start Wine: the one place that says which Wine
 # loader runs which edition.
 #

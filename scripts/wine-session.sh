@@ -191,7 +191,7 @@ ENV
     end_processes
     if [ -f "$dir/env" ]; then
       load_env
-      [ "${1:-}" = "--keep-prefix" ] || rm -rf "$WINEPREFIX" "$dir/home"
+      [ "${1:-}" = "--keep-prefix" ] || rm -rf "$WINEPREFIX" "${dir:?}/home"
       rm -f "$dir/env" "$dir/display" "$dir"/output.*  # the output of a killed run
     fi
     ;;

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The lint on a copy of the sources: clean as they are, and failing, naming
+# each, on one planted fault of each kind.
+#
+#   lint_test.sh SOURCE_DIR
+set -uo pipefail
+source_dir=${1:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$work" -xf -
+
+"$work/scripts/lint.sh" >"$work/said" 2>&1 || fail "the lint fails on the sources as they are: $(cat "$work/said")"
+
+printf 'cd "$1"\nrm -rf "$HOME/"*\n' >"$work/scripts/planted.sh"          # no shebang: which shell?
+printf 'import os\n' >"$work/tools/ostrivane_site/planted_import.py"       # imported, never used
+printf 'def count() -> int:\n    return "three"\n' >"$work/tools/ostrivane_site/planted_type.py"
+printf 'int  Planted( ){return 0;}\n' >"$work/app/planted.cpp"
+if "$work/scripts/lint.sh" >"$work/said" 2>&1; then fail "the lint passed four planted faults"; fi
+for found in "planted.sh line 1:" "SC2148 (error)" "planted_import.py:1:1: 'os' imported but unused" \
+             "planted_type.py:2: error: Incompatible return value" "planted.cpp:1:" \
+             "lint: failed: shellcheck, pyflakes, mypy, clang-format"; do
+  grep -qF "$found" "$work/said" || fail "the lint did not say: $found; it said: $(cat "$work/said")"
+done
+echo "the lint passes the sources and names each planted fault"

@@ -2,7 +2,8 @@
 # The lint CI runs before the tests, each check on everything it covers: the
 # shell scripts with shellcheck (warnings and errors), pyflakes and mypy
 # on the Python (tools/, as tools/pyproject.toml configures mypy, and the
-# tests'), and clang-format --dry-run -Werror on the C++ (.clang-format).
+# tests'), clang-format --dry-run -Werror on the C++ (.clang-format), and
+# the relative links of the Markdown pages (tools/check_links.py).
 # What each tool finds is shown as it says it; the last line names the
 # checks that failed, and the exit status is 1 when any did.
 #
@@ -25,8 +26,10 @@ if python=$(tools_python lint); then
   mapfile -t python_files < <(sources -name '*.py')
   "$python" -m pyflakes "${python_files[@]}" || failed+=(pyflakes)
   (cd tools && "$python" -m mypy --no-error-summary --cache-dir=/dev/null) || failed+=(mypy)
+  mapfile -t pages < <(sources -name '*.md')
+  "$python" tools/check_links.py "${pages[@]}" || failed+=(links)
 else
-  failed+=("pyflakes and mypy (no Python to run them)")
+  failed+=("pyflakes, mypy and links (no Python to run them)")
 fi
 
 mapfile -t cpp_files < <(sources -name '*.cpp' -o -name '*.h')
@@ -36,4 +39,4 @@ if [ ${#failed[@]} -gt 0 ]; then
   echo "lint: failed: $(printf '%s\n' "${failed[@]}" | paste -sd ',' | sed 's/,/, /g')" >&2
   exit 1
 fi
-echo "lint: shellcheck, pyflakes, mypy and clang-format found nothing (${#scripts[@]} scripts, ${#python_files[@]} Python and ${#cpp_files[@]} C++ files)"
+echo "lint: nothing found in ${#scripts[@]} scripts, ${#python_files[@]} Python files, ${#cpp_files[@]} C++ files and the links of ${#pages[@]} pages"

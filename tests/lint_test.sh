@@ -16,10 +16,12 @@ printf 'cd "$1"\nrm -rf "$HOME/"*\n' >"$work/scripts/planted.sh"          # no s
 printf 'import os\n' >"$work/tools/ostrivane_site/planted_import.py"       # imported, never used
 printf 'def count() -> int:\n    return "three"\n' >"$work/tools/ostrivane_site/planted_type.py"
 printf 'int  Planted( ){return 0;}\n' >"$work/app/planted.cpp"
-if "$work/scripts/lint.sh" >"$work/said" 2>&1; then fail "the lint passed four planted faults"; fi
+printf '[gone](../tools/gone.py) and [nowhere](#no-such-heading)\n' >"$work/docs/planted.md"
+if "$work/scripts/lint.sh" >"$work/said" 2>&1; then fail "the lint passed five planted faults"; fi
 for found in "planted.sh line 1:" "SC2148 (error)" "planted_import.py:1:1: 'os' imported but unused" \
              "planted_type.py:2: error: Incompatible return value" "planted.cpp:1:" \
-             "lint: failed: shellcheck, pyflakes, mypy, clang-format"; do
+             "planted.md:1: ../tools/gone.py: no such file" "planted.md has no heading for #no-such-heading" \
+             "lint: failed: shellcheck, pyflakes, mypy, links, clang-format"; do
   grep -qF "$found" "$work/said" || fail "the lint did not say: $found; it said: $(cat "$work/said")"
 done
 echo "the lint passes the sources and names each planted fault"

@@ -42,13 +42,10 @@ Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
   if (IsHeldByAProgram(code)) return Cause::kInUse;
   if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
   if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  const HANDLE probe =
-      CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    const UniqueHandle no_holder(probe);
-    return Cause::kNotPermitted;
-  }
+  const UniqueFile probe(CreateFileW(target.c_str(), DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (probe) return Cause::kNotPermitted;
   const DWORD probe_code = GetLastError();
   if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
   return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;

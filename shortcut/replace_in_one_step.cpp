@@ -10,6 +10,7 @@
 #include "shortcut/file_names.h"
 #include "shortcut/leftovers.h"
 #include "win32/error.h"
+#include "win32/file.h"
 #include "win32/path.h"
 #include "win32/unique.h"
 
@@ -32,20 +33,18 @@ constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
 // goes as soon as that program lets go.
 class PendingFile {
  public:
-  explicit PendingFile(UniqueHandle file) : file_(std::move(file)) {}
+  explicit PendingFile(UniqueFile file) : file_(std::move(file)) {}
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
   ~PendingFile() {
-    if (moved_) return;
-    FILE_DISPOSITION_INFO dispose = {TRUE};
-    SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
+    if (!moved_) DeleteThroughHandle(file_.get());
   }
 
   HANDLE handle() const { return file_.get(); }
   void MarkMoved() { moved_ = true; }
 
  private:
-  UniqueHandle file_;
+  UniqueFile file_;
   bool moved_ = false;
 };
 
@@ -74,9 +73,9 @@ std::wstring TemporaryPathFor(const std::wstring& place, int attempt) {
 PendingFile CreateTemporaryFileFor(const std::wstring& place, const std::wstring& target) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     const std::wstring path = TemporaryPathFor(place, attempt);
-    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (raw != INVALID_HANDLE_VALUE) return PendingFile(UniqueHandle(raw));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (file) return PendingFile(std::move(file));
     const DWORD code = GetLastError();
     if (code != ERROR_FILE_EXISTS) throw WritingError(L"CreateFileW", target, code);
   }
@@ -108,11 +107,10 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
 // Whether the file at `path` holds exactly `bytes`; false when it cannot
 // be read.
 bool HoldsExactly(const std::wstring& path, const std::string& bytes) {
-  const HANDLE raw =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) return false;
-  const UniqueHandle file(raw);
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   std::string content(bytes.size() + 1, '\0');  // one more, to see a longer file
   DWORD read = 0;
   return ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&

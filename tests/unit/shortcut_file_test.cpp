@@ -175,14 +175,13 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
 }
 
 // `path` opened with `access`, sharing `share`; empty where that is refused.
-UniqueHandle TryOpen(const std::wstring& path, DWORD access, DWORD share) {
-  const HANDLE raw = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
-  return UniqueHandle(raw == INVALID_HANDLE_VALUE ? nullptr : raw);
+UniqueFile TryOpen(const std::wstring& path, DWORD access, DWORD share) {
+  return UniqueFile(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // Opens the file the way scanners and indexers do for a moment: reading,
 // sharing read and write but not delete, so it cannot be renamed over.
-UniqueHandle HoldOpen(const std::wstring& path) {
+UniqueFile HoldOpen(const std::wstring& path) {
   return OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
@@ -190,7 +189,7 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
-  UniqueHandle held = HoldOpen(shortcut);
+  UniqueFile held = HoldOpen(shortcut);
   std::thread release([&held] {
     Sleep(300);
     held.reset();
@@ -209,9 +208,9 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
-  const UniqueHandle held = HoldOpen(shortcut);
+  const UniqueFile held = HoldOpen(shortcut);
   std::atomic<bool> done = false;
-  UniqueHandle attributes, reading;
+  UniqueFile attributes, reading;
   std::thread scanner([&] {
     for (; !done; Sleep(1)) {
       for (const std::wstring& name : ListFolder(desktop.path())) {
@@ -281,7 +280,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   for (const std::wstring& name : kept) {
     const std::wstring path = name == linked ? precious : desktop.path() + L"\\" + name;
     // Hidden, as the program writes them.
-    const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
+    const UniqueFile file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     const std::string content = contents.count(name) ? contents.at(name) : "[Internet";
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));

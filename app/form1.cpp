@@ -129,7 +129,7 @@ void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form1::Load() { InstallSiteShortcut(window_, kSiteHost); }
+void Form1::Load() { InstallSiteShortcut(window_, kSiteHost, system_); }
 
 void Form1::Show(int show_command) {
   shown_ = true;

@@ -10,7 +10,7 @@
 #include "shortcut/shortcut_file.h"
 #include "win32/error.h"
 
-void InstallSiteShortcut(HWND form, const HostName& host) {
+void InstallSiteShortcut(HWND form, const HostName& host, const SystemFunctions& system) {
   HRESULT lookup = S_OK;
   const std::wstring desktop = GetSpecialFolder(CSIDL_DESKTOPDIRECTORY, &lookup);
   // Without a desktop folder there is nowhere the shortcut belongs; a bare
@@ -19,7 +19,7 @@ void InstallSiteShortcut(HWND form, const HostName& host) {
   if (desktop.empty()) {
     throw SpecialFolderLookupError(texts::kStepFindDesktop, CSIDL_DESKTOPDIRECTORY, lookup);
   }
-  WriteShortcutFile(desktop, host);
+  WriteShortcutFile(desktop, host, system);
 
   // From here on the shortcut is in place, and a failure says so.
   // Application-modal, OK only, no icon. Which button closed it does not

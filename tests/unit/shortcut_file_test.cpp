@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <map>
 #include <thread>
 
@@ -72,7 +73,7 @@ TEST(ShortcutFile, PathIsHostDotUrlInTheFolder) {
 
 TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
   ScratchFolder desktop;
-  const std::wstring written = WriteShortcutFile(desktop.path(), kSite);
+  const std::wstring written = WriteShortcutFile(desktop.path(), kSite, ThisSystem());
 
   EXPECT_EQ(written, desktop.path() + L"\\www.trelvik.example.url");
   EXPECT_EQ(ReadBytes(written), kWritten);
@@ -83,7 +84,8 @@ TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
 // while the lines carry the ASCII form that every code page holds.
 TEST(WriteShortcutFile, NamesTheFileInUnicodeAndWritesTheLinesInAscii) {
   ScratchFolder desktop;
-  const std::wstring written = WriteShortcutFile(desktop.path(), {L"www.xn--xx3br43b.kr", L"www.한빛.kr"});
+  const std::wstring written =
+      WriteShortcutFile(desktop.path(), {L"www.xn--xx3br43b.kr", L"www.한빛.kr"}, ThisSystem());
 
   EXPECT_EQ(written, desktop.path() + L"\\www.한빛.kr.url");
   const std::string bytes = ReadBytes(written);
@@ -97,8 +99,8 @@ TEST(WriteShortcutFile, ReplacesAnOlderLongerShortcutCompletely) {
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "[InternetShortcut]\r\nURL=https://old.example\r\n" + std::string(4096, 'x'));
 
-  WriteShortcutFile(desktop.path(), kSite);
-  WriteShortcutFile(desktop.path(), kSite);  // every run writes it again
+  WriteShortcutFile(desktop.path(), kSite, ThisSystem());
+  WriteShortcutFile(desktop.path(), kSite, ThisSystem());  // every run writes it again
 
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -109,7 +111,7 @@ TEST(WriteShortcutFile, WritesIntoAFolderTheAnsiCodePageCannotName) {
   const std::wstring desktop = scratch.path() + L"\\ไทย مكتب";
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
 
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite)), kWritten);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite, ThisSystem())), kWritten);
 }
 
 TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
@@ -117,7 +119,7 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
   const std::wstring missing = scratch.path() + L"\\Desktop";
 
   try {
-    WriteShortcutFile(missing, kSite);
+    WriteShortcutFile(missing, kSite, ThisSystem());
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kFolderNotFound) << error.what();
@@ -136,7 +138,7 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
   WriteBytes(taken + L"\\keep.txt", "keep");
 
   try {
-    WriteShortcutFile(desktop.path(), kSite);
+    WriteShortcutFile(desktop.path(), kSite, ThisSystem());
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kFolderInTheWay) << error.what();
@@ -160,7 +162,7 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
     const DWORD attributes = GetFileAttributesW(shortcut.c_str());
 
     try {
-      EXPECT_EQ(WriteShortcutFile(desktop.path(), kSite), shortcut);
+      EXPECT_EQ(WriteShortcutFile(desktop.path(), kSite, ThisSystem()), shortcut);
       EXPECT_EQ(old, kWritten) << "other content was not refused";
     } catch (const Win32Error& error) {
       EXPECT_NE(old, kWritten) << error.what();
@@ -195,10 +197,76 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
     held.reset();
   });
 
-  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite));
+  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, ThisSystem()));
   release.join();
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+// Stand-ins for the rename with POSIX semantics, which Wine lacks. One takes
+// it as Windows 10 does, once it has checked what it was given, and renames
+// the classic way; the other refuses it as older systems and other file
+// systems do, with `refusal`. Both count the renames they are asked for.
+int posix_renames = 0;
+DWORD refusal = ERROR_INVALID_PARAMETER;
+
+BOOL WINAPI TakesPosixRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info, DWORD size) {
+  ++posix_renames;
+  DWORD flags = 0;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS
+  std::memcpy(&flags, info, sizeof(flags));
+  if (kind != static_cast<FILE_INFO_BY_HANDLE_CLASS>(22) || flags != 0x3) {
+    ADD_FAILURE() << "asked for class " << kind << " with flags " << flags;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return SetFileInformationByHandle(file, FileRenameInfo, info, size);
+}
+
+BOOL WINAPI RefusesPosixRename(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD) {
+  ++posix_renames;
+  SetLastError(refusal);
+  return FALSE;
+}
+
+SystemFunctions WithRename(decltype(SystemFunctions::SetFileInformationByHandle) call) {
+  SystemFunctions system;
+  system.SetFileInformationByHandle = call;
+  posix_renames = 0;
+  return system;
+}
+
+TEST(WriteShortcutFile, ReplacesWithPosixSemanticsWhereTheSystemTakesThem) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+
+  WriteShortcutFile(desktop.path(), kSite, WithRename(&TakesPosixRename));
+  EXPECT_EQ(posix_renames, 1);
+  EXPECT_EQ(ReadBytes(shortcut), kWritten);
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+// Refused as unsupported (Windows 7 to 10 version 1703, FAT, a network
+// share), it is not asked again: the classic rename replaces the shortcut,
+// waiting as ever for a program that briefly holds the old one.
+TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
+  for (const DWORD code : {ERROR_INVALID_PARAMETER, ERROR_INVALID_FUNCTION, ERROR_NOT_SUPPORTED}) {
+    ScratchFolder desktop;
+    const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+    WriteBytes(shortcut, "old");
+    UniqueFile held = HoldOpen(shortcut);
+    std::thread release([&held] {
+      Sleep(300);
+      held.reset();
+    });
+    refusal = code;
+
+    EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, WithRename(&RefusesPosixRename))) << code;
+    release.join();
+    EXPECT_EQ(posix_renames, 1);
+    EXPECT_EQ(ReadBytes(shortcut), kWritten);
+    EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+  }
 }
 
 // Meanwhile a scanner opens the new file as soon as it shows, for its
@@ -223,7 +291,7 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   });
 
   try {
-    WriteShortcutFile(desktop.path(), kSite);
+    WriteShortcutFile(desktop.path(), kSite, ThisSystem());
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.call(), L"SetFileInformationByHandle") << error.what();
@@ -243,7 +311,7 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
 // has the attributes of a new file, archive mark included.
 TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
   ScratchFolder desktop;
-  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kSite).c_str());
+  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kSite, ThisSystem()).c_str());
   EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
@@ -290,7 +358,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   ASSERT_TRUE(SetFileAttributesW((desktop.path() + L"\\" + own + L"9999AAAA").c_str(),
                                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
-  WriteShortcutFile(desktop.path(), kSite);
+  WriteShortcutFile(desktop.path(), kSite, ThisSystem());
   kept.resize(kept.size() - 3);
   kept.push_back(L"www.trelvik.example.url");
   std::sort(kept.begin(), kept.end());
@@ -308,13 +376,13 @@ TEST(WriteShortcutFile, LongDesktopPathGetsItsShortcutUpToMaxPath) {
   ASSERT_EQ(desktop.size(), 230u);
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
   WriteBytes(desktop + L"\\www.trelvik.example.url", "old");
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite)), kWritten);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite, ThisSystem())), kWritten);
   EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
 
   const std::wstring longer = desktop + L"\\" + std::wstring(240 - desktop.size() - 1, L'e');
   ASSERT_TRUE(CreateDirectoryW(longer.c_str(), nullptr));
   try {
-    WriteShortcutFile(longer, kSite);  // 264 characters
+    WriteShortcutFile(longer, kSite, ThisSystem());  // 264 characters
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kPathTooLong) << error.what();

@@ -269,6 +269,30 @@ TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
   }
 }
 
+// Explorer, the search indexer and sync clients read a shortcut sharing
+// delete, which the classic rename is refused over all the same: that is a
+// program using it, never a want of rights, which is said only once no
+// program holds it.
+TEST(WriteShortcutFile, AProgramReadingTheOldShortcutSharingDeleteHasItInUse) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+  UniqueFile held = OpenFile(shortcut, GENERIC_READ, kShareAll, OPEN_EXISTING);
+
+  try {
+    WriteShortcutFile(desktop.path(), kSite, WithRename(&RefusesPosixRename));
+    FAIL() << "no error raised";
+  } catch (const Win32Error& error) {
+    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << error.what();
+    EXPECT_EQ(error.cause(), Cause::kInUse);
+  }
+  EXPECT_EQ(ReadBytes(shortcut), "old");
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+  held.reset();
+  EXPECT_EQ(RenamingError(L"SetFileInformationByHandle", shortcut, ERROR_ACCESS_DENIED).cause(),
+            Cause::kNotPermitted);
+}
+
 // Meanwhile a scanner opens the new file as soon as it shows, for its
 // attributes and, as soon as it may, for reading, without sharing delete,
 // and keeps it open: once it lets go, the new file is gone too.

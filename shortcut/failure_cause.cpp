@@ -24,7 +24,8 @@ Cause CauseOfWriteFailure(DWORD code) {
     case ERROR_WRITE_PROTECT:
       return Cause::kNotWritable;
     case ERROR_PATH_NOT_FOUND:
-      return Cause::kFolderNotFound;
+    case ERROR_FILE_NOT_FOUND:
+      return Cause::kFolderNotFound;  // unless it is there (see SavingError)
     default:
       return Cause::kOther;
   }
@@ -61,8 +62,10 @@ Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
 }  // namespace
 
 Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
-  if (cause == Cause::kFolderNotFound && EntryAt(FolderOf(target)) == Entry::kFile) {
-    cause = Cause::kFileInTheWay;
+  if (cause == Cause::kFolderNotFound) {
+    const Entry entry = EntryAt(FolderOf(target));
+    if (entry == Entry::kFile) cause = Cause::kFileInTheWay;
+    if (entry == Entry::kFolder) cause = Cause::kBlockedBySecuritySoftware;
   }
   const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
   return Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code, cause);

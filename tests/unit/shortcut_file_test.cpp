@@ -129,6 +129,24 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
   EXPECT_TRUE(ListFolder(scratch.path()).empty());
 }
 
+// Windows Security's controlled folder access refuses an unknown program's
+// new file on the desktop as a path or file not found. With the folder
+// there, that names security software; only a folder that is missing
+// cannot be found.
+TEST(WriteShortcutFile, NotFoundInAFolderThatIsThereNamesSecuritySoftware) {
+  ScratchFolder desktop;
+  const std::wstring there = desktop.path() + L"\\www.trelvik.example.url";
+  const std::wstring missing = desktop.path() + L"\\Desktop";
+  for (const DWORD code : {ERROR_PATH_NOT_FOUND, ERROR_FILE_NOT_FOUND}) {
+    const Win32Error blocked = WritingError(L"CreateFileW", there, code);
+    EXPECT_EQ(blocked.cause(), Cause::kBlockedBySecuritySoftware) << code;
+    EXPECT_EQ(blocked.subject(), there);
+    const Win32Error not_found = WritingError(L"CreateFileW", missing + L"\\www.trelvik.example.url", code);
+    EXPECT_EQ(not_found.cause(), Cause::kFolderNotFound) << code;
+    EXPECT_EQ(not_found.subject(), missing);
+  }
+}
+
 // A folder already standing where the shortcut goes is named at once, not
 // waited on as if a reader held it, and never touched.
 TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {

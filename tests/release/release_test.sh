@@ -237,6 +237,7 @@ SITE
       grep -qF "$line" "$dist/release.txt" || { cat "$dist/release.txt" >&2; fail "release.txt does not say: $line"; }
     done
     says hanbit "warning: the certificate expires within 30 days"
+    says hanbit 'Publish each file under a name without "setup", "install", "update" or "patch"'
     [ "$(ls -A "$work/src/dist")" = www.hanbit-books.example ] || fail "dist/ holds more than the release: $(ls -A "$work/src/dist")"
     before=$(snapshot)
 

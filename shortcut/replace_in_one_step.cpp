@@ -198,10 +198,15 @@ bool RefusedAsUnsupported(DWORD code) {
 void MoveIntoPlace(PendingFile& pending, const std::wstring& target, const SystemFunctions& system) {
   bool posix = system.SetFileInformationByHandle != nullptr;
   for (size_t attempt = 0;; ++attempt) {
-    bool renamed = posix && RenameOver(pending.handle(), target, system.SetFileInformationByHandle, true);
-    if (!renamed && posix && RefusedAsUnsupported(GetLastError())) posix = false;  // for good
-    if (!renamed && !posix)
+    bool renamed = false;
+    if (posix) {
+      renamed = RenameOver(pending.handle(), target, system.SetFileInformationByHandle, true);
+      // Not asked again; the classic rename goes at once.
+      if (!renamed && RefusedAsUnsupported(GetLastError())) posix = false;
+    }
+    if (!renamed && !posix) {
       renamed = RenameOver(pending.handle(), target, &::SetFileInformationByHandle, false);
+    }
     if (renamed) {
       pending.MarkMoved();
       return;

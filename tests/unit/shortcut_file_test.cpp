@@ -221,35 +221,29 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
 }
 
-// Stand-ins for the rename with POSIX semantics, which Wine lacks. One takes
-// it as Windows 10 does, once it has checked what it was given, and renames
-// the classic way; the other refuses it as older systems and other file
-// systems do, with `refusal`. Both count the renames they are asked for.
+// A stand-in for the rename with POSIX semantics, which Wine lacks. It
+// counts the renames it is asked for and checks what it was given; it
+// refuses them with `refusal`, as older systems and other file systems do,
+// or, with none, takes them as Windows 10 does and renames the classic way.
 int posix_renames = 0;
-DWORD refusal = ERROR_INVALID_PARAMETER;
+DWORD refusal = 0;
 
-BOOL WINAPI TakesPosixRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info, DWORD size) {
+BOOL WINAPI PosixRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info, DWORD size) {
   ++posix_renames;
   DWORD flags = 0;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS
   std::memcpy(&flags, info, sizeof(flags));
-  if (kind != static_cast<FILE_INFO_BY_HANDLE_CLASS>(22) || flags != 0x3) {
-    ADD_FAILURE() << "asked for class " << kind << " with flags " << flags;
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return SetFileInformationByHandle(file, FileRenameInfo, info, size);
-}
-
-BOOL WINAPI RefusesPosixRename(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD) {
-  ++posix_renames;
+  EXPECT_EQ(kind, static_cast<FILE_INFO_BY_HANDLE_CLASS>(22));  // FileRenameInfoEx
+  EXPECT_EQ(flags, 0x3u);
   SetLastError(refusal);
-  return FALSE;
+  return !refusal && SetFileInformationByHandle(file, FileRenameInfo, info, size);
 }
 
-SystemFunctions WithRename(decltype(SystemFunctions::SetFileInformationByHandle) call) {
+// The system's calls with the stand-in, refusing with `code` (0: taking it).
+SystemFunctions WithPosixRename(DWORD code) {
   SystemFunctions system;
-  system.SetFileInformationByHandle = call;
+  system.SetFileInformationByHandle = &PosixRename;
   posix_renames = 0;
+  refusal = code;
   return system;
 }
 
@@ -258,7 +252,7 @@ TEST(WriteShortcutFile, ReplacesWithPosixSemanticsWhereTheSystemTakesThem) {
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
 
-  WriteShortcutFile(desktop.path(), kSite, WithRename(&TakesPosixRename));
+  WriteShortcutFile(desktop.path(), kSite, WithPosixRename(0));
   EXPECT_EQ(posix_renames, 1);
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -277,9 +271,8 @@ TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
       Sleep(300);
       held.reset();
     });
-    refusal = code;
 
-    EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, WithRename(&RefusesPosixRename))) << code;
+    EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, WithPosixRename(code))) << code;
     release.join();
     EXPECT_EQ(posix_renames, 1);
     EXPECT_EQ(ReadBytes(shortcut), kWritten);
@@ -298,7 +291,7 @@ TEST(WriteShortcutFile, AProgramReadingTheOldShortcutSharingDeleteHasItInUse) {
   UniqueFile held = OpenFile(shortcut, GENERIC_READ, kShareAll, OPEN_EXISTING);
 
   try {
-    WriteShortcutFile(desktop.path(), kSite, WithRename(&RefusesPosixRename));
+    WriteShortcutFile(desktop.path(), kSite, WithPosixRename(ERROR_INVALID_PARAMETER));
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << error.what();

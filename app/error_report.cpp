@@ -33,6 +33,8 @@ Explanation Explain(Cause cause) {
       return {texts::kCauseFileInTheWay, texts::kAdviceFileInTheWay};
     case Cause::kPathTooLong:
       return {texts::kCausePathTooLong, texts::kAdvicePathTooLong};
+    case Cause::kBlockedBySecuritySoftware:
+      return {texts::kCauseBlockedBySecuritySoftware, texts::kAdviceBlockedBySecuritySoftware};
     case Cause::kOther:
       break;
   }

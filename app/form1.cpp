@@ -129,7 +129,18 @@ void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form1::Load() { InstallSiteShortcut(window_, kSiteHost); }
+// The session ends (logging off, shutting down, a restart for updates), and
+// Windows may end the process as soon as this returns. There is nothing to
+// save: the program takes messages only once the shortcut is complete on
+// disk, with the confirmation up or the window shown. The window goes, and
+// the quit request ends whichever loop runs, the confirmation's too; the
+// program then ends with exit code 0, reporting nothing.
+void Form1::OnEndSession() {
+  DestroyWindow(window_);
+  PostQuitMessage(0);
+}
+
+void Form1::Load() { InstallSiteShortcut(window_, kSiteHost, system_); }
 
 void Form1::Show(int show_command) {
   shown_ = true;
@@ -146,6 +157,11 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wparam, LPA
   if (!form) return DefWindowProcW(window, message, wparam, lparam);
 
   switch (message) {
+    case WM_QUERYENDSESSION:
+      return TRUE;  // nothing to ask the user: the session may end
+    case WM_ENDSESSION:
+      if (wparam) form->OnEndSession();
+      return 0;
     case WM_DPICHANGED:
       form->OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;

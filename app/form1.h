@@ -7,7 +7,9 @@
 
 // The program's one window: a caption and the label Label1. It is created
 // hidden; the load handler installs the shortcut before it is first shown.
-// Once shown, closing it ends the message loop. It is laid out at the
+// Once shown, closing it ends the message loop. When the session ends
+// (logging off, shutting down), hidden or shown, it goes and ends the loop
+// that runs, the confirmation's included. It is laid out at the
 // display's scale and follows the window when it moves to a monitor of
 // another scale, with the calls `system` has.
 class Form1 {
@@ -33,6 +35,7 @@ class Form1 {
   // client size the window needs around it.
   SIZE ScaleTo(UINT dpi);
   void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void OnEndSession();
 
   const SystemFunctions& system_;
   // The one owner of the window handle: null once the window is gone, so

@@ -37,8 +37,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   try {
     Form1 form(instance, system);
     form.Load();  // installs the shortcut; the window has not been visible yet
-    // Asked to close while the confirmation was up (a task manager, logging
-    // off): the shortcut is in place, and the program ends as asked.
+    // Asked to close while the confirmation was up (a task manager), or the
+    // session ended: the shortcut is in place, and the program ends as asked.
     if (!form.hwnd()) return 0;
     form.Show(show_command);
     return RunMessageLoop();

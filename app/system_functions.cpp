@@ -24,5 +24,6 @@ SystemFunctions LookUpSystemFunctions() {
   system.shcore.reset(LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
   Find(system.SetProcessDpiAwareness, system.shcore.get(), "SetProcessDpiAwareness");
   system.SetProcessDPIAware = &::SetProcessDPIAware;
+  system.SetFileInformationByHandle = &::SetFileInformationByHandle;
   return system;
 }

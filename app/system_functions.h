@@ -22,6 +22,12 @@ struct SystemFunctions {
   UniqueModule shcore;
   // user32 on every Windows the program runs on.
   BOOL(WINAPI* SetProcessDPIAware)() = nullptr;
+  // kernel32 on every Windows the program runs on, but only Windows 10
+  // version 1709 and later take the rename with POSIX semantics
+  // (FileRenameInfoEx) through it, and only on NTFS; the program calls it for
+  // that rename alone. A test plays an older system with a stand-in that
+  // refuses it.
+  BOOL(WINAPI* SetFileInformationByHandle)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, void*, DWORD) = nullptr;
 };
 
 // This system's. Loads no DLL by name but shcore.dll, and that from the

@@ -63,6 +63,14 @@ inline constexpr wchar_t kCauseFileInTheWay[] =
     L"바탕화면 폴더가 있어야 할 자리에 같은 이름의 파일이 있습니다";
 inline constexpr wchar_t kAdviceFileInTheWay[] =
     L"해당 파일의 이름을 바꾸거나 다른 곳으로 옮긴 뒤 프로그램을 다시 시작하십시오.";
+// Windows Security's controlled folder access, as the Korean Windows names
+// it, with the page and the button where a program is allowed through it.
+inline constexpr wchar_t kCauseBlockedBySecuritySoftware[] =
+    L"바탕화면 폴더는 있지만 보안 프로그램(예: Windows 보안의 제어된 폴더 액세스)이 "
+    L"파일 저장을 막은 것으로 보입니다";
+inline constexpr wchar_t kAdviceBlockedBySecuritySoftware[] =
+    L"Windows 보안의 '랜섬웨어 방지'에서 '제어된 폴더 액세스를 통해 앱 허용'으로 이 프로그램을 허용한 뒤 "
+    L"프로그램을 다시 시작하십시오. 직접 허용할 수 없으면 컴퓨터 관리자에게 문의하십시오.";
 inline constexpr wchar_t kCausePathTooLong[] =
     L"바탕화면 폴더의 경로가 너무 길어 바로가기 파일을 만들 수 없습니다";
 inline constexpr wchar_t kAdvicePathTooLong[] =

@@ -24,7 +24,8 @@ Cause CauseOfWriteFailure(DWORD code) {
     case ERROR_WRITE_PROTECT:
       return Cause::kNotWritable;
     case ERROR_PATH_NOT_FOUND:
-      return Cause::kFolderNotFound;
+    case ERROR_FILE_NOT_FOUND:
+      return Cause::kFolderNotFound;  // unless it is there (see SavingError)
     default:
       return Cause::kOther;
   }
@@ -33,32 +34,38 @@ Cause CauseOfWriteFailure(DWORD code) {
 bool IsHeldByAProgram(DWORD code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION; }
 
 // The rename was refused for good. By now the folder took a new file, and
-// the old one is neither read-only nor a folder. Only a sharing or lock
-// violation shows a program holding the old file: from the rename, or,
-// where the rename was refused access, from opening the old file for
-// deletion as the rename does. Where that opening finds no holder, the
-// refusal is one of rights: this user may not replace the old file.
+// the old one is neither read-only nor a folder. A sharing or lock violation
+// from the rename shows a program holding the old file. Refused access, the
+// rename may meet a holder too: the classic rename is refused over a file
+// that any program has open, even one that shares delete (Explorer, the
+// search indexer, a sync client). So the old file is opened sharing
+// nothing, which every handle open on it for reading, writing or deleting
+// conflicts with, whatever that handle shares: a sharing violation then
+// shows a holder. It is opened for deletion, as the rename does, and where
+// this user may not do that, for reading. Only where neither finds a holder
+// is the refusal one of rights: this user may not replace the old file.
 Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
   if (IsHeldByAProgram(code)) return Cause::kInUse;
   if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
   if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  const HANDLE probe =
-      CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe != INVALID_HANDLE_VALUE) {
-    const UniqueHandle no_holder(probe);
-    return Cause::kNotPermitted;
+  for (const DWORD access : {DWORD{DELETE}, DWORD{GENERIC_READ}}) {
+    const UniqueFile probe(
+        CreateFileW(target.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (probe) return Cause::kNotPermitted;
+    const DWORD probe_code = GetLastError();
+    if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
+    if (probe_code != ERROR_ACCESS_DENIED) return Cause::kOther;
   }
-  const DWORD probe_code = GetLastError();
-  if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
-  return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
+  return Cause::kNotPermitted;
 }
 
 }  // namespace
 
 Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause) {
-  if (cause == Cause::kFolderNotFound && EntryAt(FolderOf(target)) == Entry::kFile) {
-    cause = Cause::kFileInTheWay;
+  if (cause == Cause::kFolderNotFound) {
+    const Entry entry = EntryAt(FolderOf(target));
+    if (entry == Entry::kFile) cause = Cause::kFileInTheWay;
+    if (entry == Entry::kFolder) cause = Cause::kBlockedBySecuritySoftware;
   }
   const bool about_folder = cause == Cause::kFolderNotFound || cause == Cause::kFileInTheWay;
   return Win32Error(texts::kStepSaveShortcut, call, about_folder ? FolderOf(target) : target, code, cause);

@@ -21,17 +21,24 @@ enum class Cause {
   kFolderNotFound,  // the folder the file goes into is not there
   kFileInTheWay,    // a file stands where that folder should be
   kPathTooLong,
+  // The folder is there, yet creating the file in it found no path: security
+  // software refused it.
+  kBlockedBySecuritySoftware,
 };
 
 // The error for saving the shortcut at `target`: `call` failed with `code`
 // (no call where the program refused before trying). The user never sees
 // the temporary file, so the error names `target`, or its folder where that
-// is missing or a file stands in its place.
+// is missing or a file stands in its place. A folder said to be missing
+// that is there after all is security software's doing (see WritingError).
 Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD code, Cause cause);
 
 // The same, for a call that created or wrote the new file, with what `code`
 // says about the place: a full disk, a disk or folder that refuses writing,
-// a missing folder.
+// a missing folder. Where the path or file was not found but the folder is
+// there, security software refused the new file: Windows Security's
+// controlled folder access, covering the desktop, shows its refusal of an
+// unknown program so.
 Win32Error WritingError(std::wstring_view call, const std::wstring& target, DWORD code);
 
 // The same, for a rename over the old file at `target` that was refused for

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "shortcut/file_names.h"
+#include "win32/file.h"
 #include "win32/path.h"
 #include "win32/unique.h"
 
@@ -61,10 +62,9 @@ void RemoveIfLeftover(const std::wstring& path, const std::wstring& folder_path,
                       std::string_view first_line) {
   // Sharing only reading: nothing changes it or takes it elsewhere while it
   // is looked at, and a file another program has open is left.
-  const HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) return;
-  const UniqueHandle file(raw);
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & kNotPlain) ||
       info.nNumberOfLinks != 1 || info.nFileSizeHigh != 0 || info.nFileSizeLow > kLargestLeftover ||
@@ -77,8 +77,7 @@ void RemoveIfLeftover(const std::wstring& path, const std::wstring& folder_path,
       std::string_view(content).substr(0, first_line.size()) != first_line.substr(0, read)) {
     return;
   }
-  FILE_DISPOSITION_INFO dispose = {TRUE};
-  SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof(dispose));
+  DeleteThroughHandle(file.get());
 }
 
 }  // namespace
@@ -89,18 +88,17 @@ void RemoveLeftovers(const std::wstring& place, std::string_view bytes) {
   const std::wstring target_name = place.substr(name_start);
   const std::string_view first_line = bytes.substr(0, bytes.find('\n') + 1);
   if (first_line.empty()) return;
-  const HANDLE folder_raw = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder_raw == INVALID_HANDLE_VALUE) return;
-  const std::wstring folder_path = FinalPathOf(UniqueHandle(folder_raw).get());
+  const UniqueFile folder_handle(CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder_handle) return;
+  const std::wstring folder_path = FinalPathOf(folder_handle.get());
   if (folder_path.empty()) return;
 
   WIN32_FIND_DATAW entry;
-  const HANDLE found = FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic, &entry,
-                                        FindExSearchNameMatch, nullptr, 0);
-  if (found == INVALID_HANDLE_VALUE) return;
-  const UniqueFindHandle search(found);
+  const UniqueFindHandle search(FindFirstFileExW((place + kTemporaryMark + L"*").c_str(), FindExInfoBasic,
+                                                 &entry, FindExSearchNameMatch, nullptr, 0));
+  if (!search) return;
   FILETIME now_time;
   GetSystemTimeAsFileTime(&now_time);
   const ULONGLONG now = FileTimeValue(now_time);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "shortcut/file_names.h"
 #include "shortcut/leftovers.h"
 #include "win32/error.h"
+#include "win32/file.h"
 #include "win32/path.h"
 #include "win32/unique.h"
 
@@ -24,6 +26,16 @@ constexpr int kTemporaryNameAttempts = 8;
 // The pauses between attempts add up to about one second.
 constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
 
+// The rename with POSIX semantics of Windows 10 version 1709, which the
+// headers for Windows 7 leave out: its information class, and the flags that
+// take the place of FILE_RENAME_INFO's ReplaceIfExists (a union of the two).
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+constexpr DWORD kFileRenameFlagReplaceIfExists = 0x1;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
+constexpr DWORD kFileRenameFlagPosixSemantics = 0x2;   // FILE_RENAME_FLAG_POSIX_SEMANTICS
+static_assert(offsetof(FILE_RENAME_INFO, RootDirectory) >= sizeof(DWORD), "room for the flags");
+
+using SetFileInformationCall = decltype(SystemFunctions::SetFileInformationByHandle);
+
 // A freshly made temporary file beside the target, held by this program
 // from its creation until it has been renamed into place or deleted: open
 // so that no other program can open it without sharing delete, so that
@@ -32,20 +44,18 @@ constexpr DWORD kRenamePausesMs[] = {10, 20, 40, 80, 160, 320, 400};
 // goes as soon as that program lets go.
 class PendingFile {
  public:
-  explicit PendingFile(UniqueHandle file) : file_(std::move(file)) {}
+  explicit PendingFile(UniqueFile file) : file_(std::move(file)) {}
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
   ~PendingFile() {
-    if (moved_) return;
-    FILE_DISPOSITION_INFO dispose = {TRUE};
-    SetFileInformationByHandle(file_.get(), FileDispositionInfo, &dispose, sizeof(dispose));
+    if (!moved_) DeleteThroughHandle(file_.get());
   }
 
   HANDLE handle() const { return file_.get(); }
   void MarkMoved() { moved_ = true; }
 
  private:
-  UniqueHandle file_;
+  UniqueFile file_;
   bool moved_ = false;
 };
 
@@ -74,9 +84,9 @@ std::wstring TemporaryPathFor(const std::wstring& place, int attempt) {
 PendingFile CreateTemporaryFileFor(const std::wstring& place, const std::wstring& target) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     const std::wstring path = TemporaryPathFor(place, attempt);
-    const HANDLE raw = CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (raw != INVALID_HANDLE_VALUE) return PendingFile(UniqueHandle(raw));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (file) return PendingFile(std::move(file));
     const DWORD code = GetLastError();
     if (code != ERROR_FILE_EXISTS) throw WritingError(L"CreateFileW", target, code);
   }
@@ -108,11 +118,10 @@ void WriteAndFlush(const PendingFile& file, const std::string& bytes, const std:
 // Whether the file at `path` holds exactly `bytes`; false when it cannot
 // be read.
 bool HoldsExactly(const std::wstring& path, const std::string& bytes) {
-  const HANDLE raw =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) return false;
-  const UniqueHandle file(raw);
+  const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   std::string content(bytes.size() + 1, '\0');  // one more, to see a longer file
   DWORD read = 0;
   return ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr) &&
@@ -151,26 +160,54 @@ bool MayBeBriefLock(DWORD code) {
 }
 
 // Renames the file open as `file` to `target` through its handle, replacing
-// any file there. The name is given as the system's own, "\??\C:\...",
-// which the call takes as it is, whatever the path's length.
-bool RenameOver(HANDLE file, const std::wstring& target) {
+// any file there: with `set`, as FileRenameInfoEx with POSIX semantics where
+// `posix`, else as the classic FileRenameInfo. The name is given as the
+// system's own, "\??\C:\...", which the call takes as it is, whatever the
+// path's length.
+bool RenameOver(HANDLE file, const std::wstring& target, SetFileInformationCall set, bool posix) {
   std::wstring name = ExtendedForm(target);
   name[1] = L'?';  // "\\?\" becomes "\??\"
   const DWORD name_size = static_cast<DWORD>(name.size() * sizeof(wchar_t));
   std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_size);
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
+  if (posix) {
+    const DWORD flags = kFileRenameFlagReplaceIfExists | kFileRenameFlagPosixSemantics;
+    std::memcpy(buffer.data(), &flags, sizeof(flags));
+  } else {
+    rename->ReplaceIfExists = TRUE;
+  }
   rename->FileNameLength = name_size;
   std::memcpy(rename->FileName, name.data(), name_size);
-  return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+  return set(file, posix ? kFileRenameInfoEx : FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
 }
 
-// Renames the temporary file over the target. Killed while it waits, the
-// process leaves the temporary file visible beside the old one, until a
-// later run removes it.
-void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
+// How a system that lacks the rename with POSIX semantics refuses it:
+// Windows before 10 version 1709 (an unknown information class), a file
+// system without it (FAT, a network share), a stand-in that has none.
+bool RefusedAsUnsupported(DWORD code) {
+  return code == ERROR_INVALID_PARAMETER || code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED ||
+         code == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+// Renames the temporary file over the target. With POSIX semantics, where
+// the system takes them, a program that holds the old file open sharing
+// delete (Explorer, the search indexer, a sync client) does not keep it
+// from being replaced; the classic rename is refused while any program
+// holds it. Killed while it waits, the process leaves the temporary file
+// visible beside the old one, until a later run removes it.
+void MoveIntoPlace(PendingFile& pending, const std::wstring& target, const SystemFunctions& system) {
+  bool posix = system.SetFileInformationByHandle != nullptr;
   for (size_t attempt = 0;; ++attempt) {
-    if (RenameOver(pending.handle(), target)) {
+    bool renamed = false;
+    if (posix) {
+      renamed = RenameOver(pending.handle(), target, system.SetFileInformationByHandle, true);
+      // Not asked again; the classic rename goes at once.
+      if (!renamed && RefusedAsUnsupported(GetLastError())) posix = false;
+    }
+    if (!renamed && !posix) {
+      renamed = RenameOver(pending.handle(), target, &::SetFileInformationByHandle, false);
+    }
+    if (renamed) {
       pending.MarkMoved();
       return;
     }
@@ -186,11 +223,11 @@ void MoveIntoPlace(PendingFile& pending, const std::wstring& target) {
 // then swapped in with one rename: a failure at any point leaves the old
 // file exactly as it was, and the temporary file gone.
 Replaced SwapIn(const std::wstring& place, const std::wstring& target, const std::string& bytes,
-                Replaced replaced) {
+                Replaced replaced, const SystemFunctions& system) {
   try {
     PendingFile pending = CreateTemporaryFileFor(place, target);
     WriteAndFlush(pending, bytes, target);
-    MoveIntoPlace(pending, target);
+    MoveIntoPlace(pending, target, system);
   } catch (const Win32Error&) {
     // Whatever kept it from being written (a full or read-only disk, no
     // right to replace it, a program holding it), a shortcut that already
@@ -203,13 +240,14 @@ Replaced SwapIn(const std::wstring& place, const std::wstring& target, const std
 
 }  // namespace
 
-Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes) {
+Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes,
+                          const SystemFunctions& system) {
   Replaced replaced = CheckTarget(target, bytes);
   // The temporary path is the longest one used: where it would not fit in
   // MAX_PATH - 1 characters, every call on the folder takes the \\?\ form.
   const std::wstring place =
       target.size() + kTemporarySuffixLength > MAX_PATH - 1 ? ExtendedForm(target) : target;
-  if (replaced != Replaced::kUnchanged) replaced = SwapIn(place, target, bytes, replaced);
+  if (replaced != Replaced::kUnchanged) replaced = SwapIn(place, target, bytes, replaced, system);
   // Only now that the file is in place: what earlier runs left never holds
   // it up.
   RemoveLeftovers(place, bytes);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/system_functions.h"
+
 // What ReplaceInOneStep found at the file's path and did.
 enum class Replaced {
   kCreated,    // there was no file: it is new
@@ -18,8 +20,11 @@ enum class Replaced {
 // it is renamed into place or deleted, so that no other program can keep it
 // from either. Its hidden mark is cleared just before it is renamed over the
 // old one, so the file appears whole, with the attributes of a new file.
-// While another program briefly holds the old file open, the rename is tried
-// again for about one second. Where the temporary path would not fit in
+// The rename takes POSIX semantics where `system` offers them (Windows 10
+// version 1709 and later, on NTFS), so that a program reading the old file
+// while sharing delete does not keep it from being replaced; elsewhere, the
+// classic rename. While another program briefly holds the old file open,
+// the rename is tried again for about one second. Where the temporary path would not fit in
 // MAX_PATH - 1 characters, the calls take the \\?\ form of the paths. Once
 // the file is in place, the temporary files that interrupted earlier runs
 // left are removed, where they provably are such (see leftovers.h).
@@ -42,4 +47,5 @@ enum class Replaced {
 // - a program is shown to hold the old file (Cause::kInUse), or, with none
 //   holding it, this user may not replace it (Cause::kNotPermitted);
 // - anything else with the Windows error code alone (Cause::kOther).
-Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes);
+Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes,
+                          const SystemFunctions& system);

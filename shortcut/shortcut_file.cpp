@@ -57,9 +57,10 @@ std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host) {
   return JoinPath(folder, std::wstring(host) + kShortcutExtension);
 }
 
-std::wstring WriteShortcutFile(std::wstring_view folder, const HostName& host) {
+std::wstring WriteShortcutFile(std::wstring_view folder, const HostName& host,
+                               const SystemFunctions& system) {
   const std::wstring target = ShortcutPath(folder, host.unicode);
-  const Replaced replaced = ReplaceInOneStep(target, ShortcutFileBytes(host.ascii, GetACP()));
+  const Replaced replaced = ReplaceInOneStep(target, ShortcutFileBytes(host.ascii, GetACP()), system);
   // Lets the desktop show the new shortcut and its icon at once.
   if (replaced != Replaced::kUnchanged) {
     SHChangeNotify(replaced == Replaced::kReplaced ? SHCNE_UPDATEITEM : SHCNE_CREATE, SHCNF_PATHW,

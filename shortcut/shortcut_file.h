@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/system_functions.h"
 #include "resources/texts.h"
 
 // The Internet shortcut file (.url) to https://host: its lines, its bytes,
@@ -38,7 +39,8 @@ std::string ShortcutFileBytes(std::wstring_view host, UINT code_page,
 // Unicode form.
 std::wstring ShortcutPath(std::wstring_view folder, std::wstring_view host);
 
-// Writes the shortcut into `folder` with ReplaceInOneStep (see there for
-// how, and for the errors it raises), and tells the shell unless the file
-// was already right and read-only. Returns the shortcut's path.
-std::wstring WriteShortcutFile(std::wstring_view folder, const HostName& host);
+// Writes the shortcut into `folder` with ReplaceInOneStep and the calls
+// `system` has (see there for how, and for the errors it raises), and tells
+// the shell unless the file was already right and read-only. Returns the
+// shortcut's path.
+std::wstring WriteShortcutFile(std::wstring_view folder, const HostName& host, const SystemFunctions& system);

@@ -155,6 +155,10 @@ def release(site, signer, password, folder, progress):
         shutil.rmtree(staging, ignore_errors=True)
     progress.done('published dist/%s/: %s' % (site.host.ascii, ', '.join(
         [e.file for e in EDITIONS] + [e.file + '.sha256' for e in EDITIONS] + ['release.txt'])))
+    # The program carries no manifest: Windows' installer detection takes a
+    # 32-bit one so named for an installer and starts it elevated.
+    print('Publish each file under a name without "setup", "install", "update" or "patch": Windows would '
+          'take the program for an installer and ask for administrator rights to start it.', flush=True)
 
 
 # Building.

@@ -7,18 +7,41 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 
-struct HandleCloser {
-  void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+// A handle whose empty value is INVALID_HANDLE_VALUE, what CreateFileW and
+// FindFirstFileW give when they fail (null is a handle value like any other
+// to them), as the pointer its owner holds.
+class InvalidWhenEmpty {
+ public:
+  InvalidWhenEmpty() = default;
+  InvalidWhenEmpty(std::nullptr_t) {}  // the empty value, as std::unique_ptr makes it
+  InvalidWhenEmpty(HANDLE handle) : handle_(handle) {}
+  operator HANDLE() const { return handle_; }
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+  friend bool operator==(InvalidWhenEmpty a, InvalidWhenEmpty b) { return a.handle_ == b.handle_; }
+  friend bool operator==(InvalidWhenEmpty a, std::nullptr_t) { return !a; }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
-// A kernel handle; wrap only valid handles (CreateFileW's INVALID_HANDLE_VALUE is checked first).
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct FileCloser {
+  using pointer = InvalidWhenEmpty;
+  void operator()(HANDLE file) const noexcept { CloseHandle(file); }
+};
+// A file or folder opened with CreateFileW, whose result goes straight in:
+// empty where it failed. Taking it calls nothing, so GetLastError() right
+// after still says why.
+using UniqueFile = std::unique_ptr<void, FileCloser>;
 
 struct FindCloser {
+  using pointer = InvalidWhenEmpty;
   void operator()(HANDLE search) const noexcept { FindClose(search); }
 };
-// A search of a folder; wrap only a search that started (not INVALID_HANDLE_VALUE).
+// A search of a folder, FindFirstFileW's result taken as it is: empty where
+// the search did not start.
 using UniqueFindHandle = std::unique_ptr<void, FindCloser>;
 
 struct TaskMemFreer {

@@ -192,12 +192,9 @@ void PlaceShortcut(const std::string& bytes, DWORD attributes) {
   const std::wstring shortcut = ShortcutOnDesktop();
   SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(shortcut.c_str());
-  const HANDLE file =
-      CreateFileW(shortcut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const UniqueFile file = OpenFile(shortcut, GENERIC_WRITE, 0, CREATE_NEW, attributes);
   DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 // The user marked the old shortcut read-only: it is kept as it is, and the
@@ -212,9 +209,8 @@ TEST(Ostrivane, ReadOnlyOldShortcutIsKeptAndReported) {
   EXPECT_EQ(ReadBytes(shortcut), old_bytes);
   EXPECT_TRUE(GetFileAttributesW(shortcut.c_str()) & FILE_ATTRIBUTE_READONLY);
   WIN32_FIND_DATAW entry;
-  const HANDLE search = FindFirstFileW((shortcut + L".~*").c_str(), &entry);
-  EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left on the desktop";
-  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  EXPECT_FALSE(UniqueFindHandle(FindFirstFileW((shortcut + L".~*").c_str(), &entry)))
+      << "a temporary file was left on the desktop";
   SetFileAttributesW(shortcut.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(shortcut.c_str());
 }
@@ -267,7 +263,7 @@ TEST(Ostrivane, ReadOnlyShortcutThatIsAlreadyRightIsNoFailure) {
 TEST(Ostrivane, ShortcutHeldOpenByAnotherProgramIsReportedAsSuch) {
   const std::wstring shortcut = ShortcutOnDesktop();
   PlaceShortcut("old", FILE_ATTRIBUTE_NORMAL);
-  UniqueHandle held = OpenFile(shortcut, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  UniqueFile held = OpenFile(shortcut, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 
   ExpectReportedFailure(L"다른 프로그램이 기존 바로가기 파일을 사용하고 있습니다", L"error-in-use");
 
@@ -391,6 +387,44 @@ TEST(Ostrivane, ACloseRequestBeforeTheWindowIsShownEndsItQuietly) {
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u) << "an error report or the window kept it running";
   EXPECT_FALSE(program.window_ever_shown());
   EXPECT_EQ(ReadBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+}
+
+// Ends the session as Windows does when the user logs off: the program's
+// window, hidden or shown, is asked WM_QUERYENDSESSION, then told
+// WM_ENDSESSION (so is the confirmation, which does nothing with them).
+// Wine's wineboot --end-session ends every program itself once it has told
+// it, so it cannot show whether a program ends by itself.
+void EndSession() {
+  const HWND form = FindWindowW(L"Ostrivane.Form1", nullptr);
+  ASSERT_NE(form, nullptr);
+  DWORD_PTR agreed = FALSE;
+  SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, kTimeoutMs, &agreed);
+  EXPECT_TRUE(agreed) << "the window would keep the session from ending";
+  SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, kTimeoutMs, nullptr);
+}
+
+// The session ends while the confirmation is up, or once the window is
+// shown: the program ends at once with exit code 0, no error report, and
+// the shortcut in place.
+TEST(Ostrivane, AnEndingSessionEndsItAtOnceWithTheShortcutInPlace) {
+  for (const bool shown : {false, true}) {
+    SCOPED_TRACE(shown ? "the window shown" : "the confirmation up");
+    DeleteFileW(ShortcutOnDesktop().c_str());
+    ProgramUnderTest program;
+    const HWND box = program.WaitForMessageBox(kTimeoutMs);
+    ASSERT_NE(box, nullptr) << "no message box";
+    if (shown) {
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      ASSERT_NE(program.WaitForMainWindow(kTimeoutMs), nullptr);
+    }
+
+    EndSession();
+    EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u) << "an error report or the window kept it running";
+    if (!shown) {
+      EXPECT_FALSE(program.window_ever_shown());
+    }
+    EXPECT_EQ(ReadBytes(ShortcutOnDesktop()), ExpectedShortcutBytes());
+  }
 }
 
 }  // namespace

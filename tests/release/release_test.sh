@@ -158,6 +158,19 @@ case "$check" in
      refused "does not hold the PIN of the token" "$work/cert.der" "$token" "$module")
     (unset OSTRIVANE_SIGN_PASSWORD
      refused "is encrypted and OSTRIVANE_SIGN_PASSWORD is not set" "$work/cert.pem" "$work/cert-key.pem" "")
+    # A key that is not RSA, in a file, a bundle or on the token: Windows 11 would not start what it signed.
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -days 60 -subj /CN=EC -keyout "$work/ec-key.pem" \
+      -out "$work/ec.pem" -passout env:OSTRIVANE_SIGN_PASSWORD 2>/dev/null
+    openssl pkcs12 -export -in "$work/ec.pem" -inkey "$work/ec-key.pem" -out "$work/ec.p12" \
+      -passin env:OSTRIVANE_SIGN_PASSWORD -passout env:OSTRIVANE_SIGN_PASSWORD
+    openssl pkey -in "$work/ec-key.pem" -passin env:OSTRIVANE_SIGN_PASSWORD |
+      softhsm2-util --import /dev/stdin --token ostri --label eckey --id 02 --pin "$pin" >/dev/null
+    not_rsa="elliptic-curve (secp256r1) key, not an RSA key: Windows 11's Smart App Control accepts only RSA signatures"
+    refused "key \"$work/ec-key.pem\" is an $not_rsa" "$work/ec.pem" "$work/ec-key.pem" ""
+    refused "the key in the bundle \"$work/ec.p12\" is an $not_rsa" "$work/ec.p12" "" ""
+    (export OSTRIVANE_SIGN_PASSWORD=$pin
+     refused "object=eckey;type=private\" is an ${not_rsa/ (secp256r1)/}" "$work/ec.pem" \
+       "pkcs11:token=ostri;object=eckey;type=private" "$module")
     ;;
 
   site)
@@ -228,6 +241,7 @@ SITE
       grep -qF "$line" "$dist/release.txt" || { cat "$dist/release.txt" >&2; fail "release.txt does not say: $line"; }
     done
     says hanbit "warning: the certificate expires within 30 days"
+    says hanbit 'Publish each file under a name without "setup", "install", "update" or "patch"'
     [ "$(ls -A "$work/src/dist")" = www.hanbit-books.example ] || fail "dist/ holds more than the release: $(ls -A "$work/src/dist")"
     before=$(snapshot)
 

@@ -78,13 +78,12 @@ DesktopRedirect::~DesktopRedirect() {
 std::vector<std::wstring> ListFolder(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW entry;
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  const UniqueFindHandle search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+  if (!search) return names;
   do {
     const std::wstring name = entry.cFileName;
     if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(search, &entry));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &entry));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -95,11 +94,11 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
   if (!file) throw std::runtime_error("cannot write " + ToUtf8(path));
 }
 
-UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
-                      DWORD attributes) {
-  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
-  if (file == INVALID_HANDLE_VALUE) ThrowLastError(L"test setup", L"CreateFileW", path);
-  return UniqueHandle(file);
+UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD attributes) {
+  UniqueFile file(CreateFileW(path.c_str(), access, share, nullptr, disposition, attributes, nullptr));
+  if (!file) ThrowLastError(L"test setup", L"CreateFileW", path);
+  return file;
 }
 
 bool IsDirectory(const std::wstring& path) {

@@ -41,8 +41,8 @@ std::vector<std::wstring> ListFolder(const std::wstring& folder);
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 // CreateFileW's handle; throws, naming the file, if it could not open it.
-UniqueHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
-                      DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 
 // The 48 x 48 icon image the build was configured with (the default mark or
 // SITE_ICON's picture), read through Wine's drive for the host's root.

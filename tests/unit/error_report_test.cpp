@@ -41,6 +41,7 @@ TEST(ErrorReport, KnownCausesInTheProgramsWordsOthersInTheSystems) {
        L"폴더가 있는지"},
       {Cause::kFileInTheWay, ERROR_PATH_NOT_FOUND, L"같은 이름의 파일이 있습니다", L"옮긴 뒤"},
       {Cause::kPathTooLong, ERROR_FILENAME_EXCED_RANGE, L"경로가 너무 길어", L"짧은 경로로"},
+      {Cause::kBlockedBySecuritySoftware, ERROR_PATH_NOT_FOUND, L"제어된 폴더 액세스", L"관리자에게"},
       {Cause::kOther, ERROR_ACCESS_DENIED, nullptr, nullptr},
   };
   for (const Case& c : cases) {

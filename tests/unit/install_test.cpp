@@ -85,7 +85,7 @@ TEST(InstallSiteShortcut, WritesTheShortcutThenTellsTheUserThenHidesTheForm) {
   ShowWindow(form.hwnd(), SW_SHOWNA);
   {
     MessageBoxAnswerer user(shortcut);
-    InstallSiteShortcut(form.hwnd(), kHost);
+    InstallSiteShortcut(form.hwnd(), kHost, ThisSystem());
     const std::vector<MessageBoxAnswerer::Box> boxes = user.Finish();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, L"바로가기");
@@ -110,7 +110,7 @@ TEST(InstallSiteShortcut, DesktopSetInAnotherFormOfItsPathGetsTheShortcut) {
     DesktopRedirect redirect(set);
     Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(shortcut);
-    InstallSiteShortcut(form.hwnd(), kHost);
+    InstallSiteShortcut(form.hwnd(), kHost, ThisSystem());
     EXPECT_EQ(user.Finish().size(), 1u);
     EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
     DeleteFileW(shortcut.c_str());
@@ -138,7 +138,7 @@ TEST(InstallSiteShortcut, DesktopLookupFailureSaysWhatIsThereAndWritesNothing) {
     Form1 form(GetModuleHandleW(nullptr), ThisSystem());
     MessageBoxAnswerer user(c.desktop + L"\\www.trelvik.example.url");
     try {
-      InstallSiteShortcut(form.hwnd(), kHost);
+      InstallSiteShortcut(form.hwnd(), kHost, ThisSystem());
       ADD_FAILURE() << "no error raised";
     } catch (const Win32Error& error) {
       EXPECT_EQ(error.cause(), c.cause) << error.what();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <map>
 #include <thread>
 
@@ -72,7 +73,7 @@ TEST(ShortcutFile, PathIsHostDotUrlInTheFolder) {
 
 TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
   ScratchFolder desktop;
-  const std::wstring written = WriteShortcutFile(desktop.path(), kSite);
+  const std::wstring written = WriteShortcutFile(desktop.path(), kSite, ThisSystem());
 
   EXPECT_EQ(written, desktop.path() + L"\\www.trelvik.example.url");
   EXPECT_EQ(ReadBytes(written), kWritten);
@@ -83,7 +84,8 @@ TEST(WriteShortcutFile, WritesExactlyTheShortcutAndNothingElse) {
 // while the lines carry the ASCII form that every code page holds.
 TEST(WriteShortcutFile, NamesTheFileInUnicodeAndWritesTheLinesInAscii) {
   ScratchFolder desktop;
-  const std::wstring written = WriteShortcutFile(desktop.path(), {L"www.xn--xx3br43b.kr", L"www.한빛.kr"});
+  const std::wstring written =
+      WriteShortcutFile(desktop.path(), {L"www.xn--xx3br43b.kr", L"www.한빛.kr"}, ThisSystem());
 
   EXPECT_EQ(written, desktop.path() + L"\\www.한빛.kr.url");
   const std::string bytes = ReadBytes(written);
@@ -97,8 +99,8 @@ TEST(WriteShortcutFile, ReplacesAnOlderLongerShortcutCompletely) {
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "[InternetShortcut]\r\nURL=https://old.example\r\n" + std::string(4096, 'x'));
 
-  WriteShortcutFile(desktop.path(), kSite);
-  WriteShortcutFile(desktop.path(), kSite);  // every run writes it again
+  WriteShortcutFile(desktop.path(), kSite, ThisSystem());
+  WriteShortcutFile(desktop.path(), kSite, ThisSystem());  // every run writes it again
 
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
@@ -109,7 +111,7 @@ TEST(WriteShortcutFile, WritesIntoAFolderTheAnsiCodePageCannotName) {
   const std::wstring desktop = scratch.path() + L"\\ไทย مكتب";
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
 
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite)), kWritten);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite, ThisSystem())), kWritten);
 }
 
 TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
@@ -117,7 +119,7 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
   const std::wstring missing = scratch.path() + L"\\Desktop";
 
   try {
-    WriteShortcutFile(missing, kSite);
+    WriteShortcutFile(missing, kSite, ThisSystem());
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kFolderNotFound) << error.what();
@@ -125,6 +127,24 @@ TEST(WriteShortcutFile, MissingFolderFailsAndWritesNothing) {
   }
   EXPECT_FALSE(Exists(missing));
   EXPECT_TRUE(ListFolder(scratch.path()).empty());
+}
+
+// Windows Security's controlled folder access refuses an unknown program's
+// new file on the desktop as a path or file not found. With the folder
+// there, that names security software; only a folder that is missing
+// cannot be found.
+TEST(WriteShortcutFile, NotFoundInAFolderThatIsThereNamesSecuritySoftware) {
+  ScratchFolder desktop;
+  const std::wstring there = desktop.path() + L"\\www.trelvik.example.url";
+  const std::wstring missing = desktop.path() + L"\\Desktop";
+  for (const DWORD code : {ERROR_PATH_NOT_FOUND, ERROR_FILE_NOT_FOUND}) {
+    const Win32Error blocked = WritingError(L"CreateFileW", there, code);
+    EXPECT_EQ(blocked.cause(), Cause::kBlockedBySecuritySoftware) << code;
+    EXPECT_EQ(blocked.subject(), there);
+    const Win32Error not_found = WritingError(L"CreateFileW", missing + L"\\www.trelvik.example.url", code);
+    EXPECT_EQ(not_found.cause(), Cause::kFolderNotFound) << code;
+    EXPECT_EQ(not_found.subject(), missing);
+  }
 }
 
 // A folder already standing where the shortcut goes is named at once, not
@@ -136,7 +156,7 @@ TEST(WriteShortcutFile, TargetTakenByAFolderIsRefusedAtOnceAndLeftAlone) {
   WriteBytes(taken + L"\\keep.txt", "keep");
 
   try {
-    WriteShortcutFile(desktop.path(), kSite);
+    WriteShortcutFile(desktop.path(), kSite, ThisSystem());
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kFolderInTheWay) << error.what();
@@ -160,7 +180,7 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
     const DWORD attributes = GetFileAttributesW(shortcut.c_str());
 
     try {
-      EXPECT_EQ(WriteShortcutFile(desktop.path(), kSite), shortcut);
+      EXPECT_EQ(WriteShortcutFile(desktop.path(), kSite, ThisSystem()), shortcut);
       EXPECT_EQ(old, kWritten) << "other content was not refused";
     } catch (const Win32Error& error) {
       EXPECT_NE(old, kWritten) << error.what();
@@ -175,14 +195,13 @@ TEST(WriteShortcutFile, ReadOnlyOldShortcutIsKept) {
 }
 
 // `path` opened with `access`, sharing `share`; empty where that is refused.
-UniqueHandle TryOpen(const std::wstring& path, DWORD access, DWORD share) {
-  const HANDLE raw = CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
-  return UniqueHandle(raw == INVALID_HANDLE_VALUE ? nullptr : raw);
+UniqueFile TryOpen(const std::wstring& path, DWORD access, DWORD share) {
+  return UniqueFile(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
 }
 
 // Opens the file the way scanners and indexers do for a moment: reading,
 // sharing read and write but not delete, so it cannot be renamed over.
-UniqueHandle HoldOpen(const std::wstring& path) {
+UniqueFile HoldOpen(const std::wstring& path) {
   return OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
@@ -190,16 +209,99 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
-  UniqueHandle held = HoldOpen(shortcut);
+  UniqueFile held = HoldOpen(shortcut);
   std::thread release([&held] {
     Sleep(300);
     held.reset();
   });
 
-  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite));
+  EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, ThisSystem()));
   release.join();
   EXPECT_EQ(ReadBytes(shortcut), kWritten);
   EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+// A stand-in for the rename with POSIX semantics, which Wine lacks. It
+// counts the renames it is asked for and checks what it was given; it
+// refuses them with `refusal`, as older systems and other file systems do,
+// or, with none, takes them as Windows 10 does and renames the classic way.
+int posix_renames = 0;
+DWORD refusal = 0;
+
+BOOL WINAPI PosixRename(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info, DWORD size) {
+  ++posix_renames;
+  DWORD flags = 0;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS
+  std::memcpy(&flags, info, sizeof(flags));
+  EXPECT_EQ(kind, static_cast<FILE_INFO_BY_HANDLE_CLASS>(22));  // FileRenameInfoEx
+  EXPECT_EQ(flags, 0x3u);
+  SetLastError(refusal);
+  return !refusal && SetFileInformationByHandle(file, FileRenameInfo, info, size);
+}
+
+// The system's calls with the stand-in, refusing with `code` (0: taking it).
+SystemFunctions WithPosixRename(DWORD code) {
+  SystemFunctions system;
+  system.SetFileInformationByHandle = &PosixRename;
+  posix_renames = 0;
+  refusal = code;
+  return system;
+}
+
+TEST(WriteShortcutFile, ReplacesWithPosixSemanticsWhereTheSystemTakesThem) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+
+  WriteShortcutFile(desktop.path(), kSite, WithPosixRename(0));
+  EXPECT_EQ(posix_renames, 1);
+  EXPECT_EQ(ReadBytes(shortcut), kWritten);
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+}
+
+// Refused as unsupported (Windows 7 to 10 version 1703, FAT, a network
+// share), it is not asked again: the classic rename replaces the shortcut,
+// waiting as ever for a program that briefly holds the old one.
+TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
+  for (const DWORD code : {ERROR_INVALID_PARAMETER, ERROR_INVALID_FUNCTION, ERROR_NOT_SUPPORTED}) {
+    ScratchFolder desktop;
+    const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+    WriteBytes(shortcut, "old");
+    UniqueFile held = HoldOpen(shortcut);
+    std::thread release([&held] {
+      Sleep(300);
+      held.reset();
+    });
+
+    EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, WithPosixRename(code))) << code;
+    release.join();
+    EXPECT_EQ(posix_renames, 1);
+    EXPECT_EQ(ReadBytes(shortcut), kWritten);
+    EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+  }
+}
+
+// Explorer, the search indexer and sync clients read a shortcut sharing
+// delete, which the classic rename is refused over all the same: that is a
+// program using it, never a want of rights, which is said only once no
+// program holds it.
+TEST(WriteShortcutFile, AProgramReadingTheOldShortcutSharingDeleteHasItInUse) {
+  ScratchFolder desktop;
+  const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
+  WriteBytes(shortcut, "old");
+  UniqueFile held = OpenFile(shortcut, GENERIC_READ, kShareAll, OPEN_EXISTING);
+
+  try {
+    WriteShortcutFile(desktop.path(), kSite, WithPosixRename(ERROR_INVALID_PARAMETER));
+    FAIL() << "no error raised";
+  } catch (const Win32Error& error) {
+    EXPECT_EQ(error.code(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << error.what();
+    EXPECT_EQ(error.cause(), Cause::kInUse);
+  }
+  EXPECT_EQ(ReadBytes(shortcut), "old");
+  EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+  held.reset();
+  EXPECT_EQ(RenamingError(L"SetFileInformationByHandle", shortcut, ERROR_ACCESS_DENIED).cause(),
+            Cause::kNotPermitted);
 }
 
 // Meanwhile a scanner opens the new file as soon as it shows, for its
@@ -209,9 +311,9 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
-  const UniqueHandle held = HoldOpen(shortcut);
+  const UniqueFile held = HoldOpen(shortcut);
   std::atomic<bool> done = false;
-  UniqueHandle attributes, reading;
+  UniqueFile attributes, reading;
   std::thread scanner([&] {
     for (; !done; Sleep(1)) {
       for (const std::wstring& name : ListFolder(desktop.path())) {
@@ -224,7 +326,7 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
   });
 
   try {
-    WriteShortcutFile(desktop.path(), kSite);
+    WriteShortcutFile(desktop.path(), kSite, ThisSystem());
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.call(), L"SetFileInformationByHandle") << error.what();
@@ -244,7 +346,7 @@ TEST(WriteShortcutFile, OldShortcutHeldOpenForGoodIsKeptWhole) {
 // has the attributes of a new file, archive mark included.
 TEST(WriteShortcutFile, FinishedShortcutHasTheAttributesOfANewFile) {
   ScratchFolder desktop;
-  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kSite).c_str());
+  const DWORD attributes = GetFileAttributesW(WriteShortcutFile(desktop.path(), kSite, ThisSystem()).c_str());
   EXPECT_EQ(attributes, static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 }
 
@@ -281,7 +383,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   for (const std::wstring& name : kept) {
     const std::wstring path = name == linked ? precious : desktop.path() + L"\\" + name;
     // Hidden, as the program writes them.
-    const UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
+    const UniqueFile file = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN);
     const std::string content = contents.count(name) ? contents.at(name) : "[Internet";
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
@@ -291,7 +393,7 @@ TEST(WriteShortcutFile, RemovesOnlyItsOwnOldLeftovers) {
   ASSERT_TRUE(SetFileAttributesW((desktop.path() + L"\\" + own + L"9999AAAA").c_str(),
                                  FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
 
-  WriteShortcutFile(desktop.path(), kSite);
+  WriteShortcutFile(desktop.path(), kSite, ThisSystem());
   kept.resize(kept.size() - 3);
   kept.push_back(L"www.trelvik.example.url");
   std::sort(kept.begin(), kept.end());
@@ -309,13 +411,13 @@ TEST(WriteShortcutFile, LongDesktopPathGetsItsShortcutUpToMaxPath) {
   ASSERT_EQ(desktop.size(), 230u);
   ASSERT_TRUE(CreateDirectoryW(desktop.c_str(), nullptr));
   WriteBytes(desktop + L"\\www.trelvik.example.url", "old");
-  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite)), kWritten);
+  EXPECT_EQ(ReadBytes(WriteShortcutFile(desktop, kSite, ThisSystem())), kWritten);
   EXPECT_EQ(ListFolder(desktop), std::vector<std::wstring>{L"www.trelvik.example.url"});
 
   const std::wstring longer = desktop + L"\\" + std::wstring(240 - desktop.size() - 1, L'e');
   ASSERT_TRUE(CreateDirectoryW(longer.c_str(), nullptr));
   try {
-    WriteShortcutFile(longer, kSite);  // 264 characters
+    WriteShortcutFile(longer, kSite, ThisSystem());  // 264 characters
     FAIL() << "no error raised";
   } catch (const Win32Error& error) {
     EXPECT_EQ(error.cause(), Cause::kPathTooLong) << error.what();

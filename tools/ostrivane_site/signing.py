@@ -4,7 +4,9 @@ check_signing opens the certificate and the key the way signing will: files
 with `cryptography` (PEM, DER or PKCS#7 certificates, a chain in any order;
 PEM keys; PKCS#12 bundles), a key on a token through the token's own PKCS#11
 library (PyKCS11). What osslsigncode would fail on later, or Windows would
-not trust, is refused in one line that names the file or the token. sign
+not trust, is refused in one line that names the file or the token: a key
+that is not RSA too, as Windows 11's Smart App Control accepts only RSA
+signatures and starts no program signed otherwise. sign
 signs with osslsigncode and adds a timestamp from the first server that
 gives one in time.
 
@@ -69,6 +71,7 @@ def check_signing(signing, password):
     if signing.key is None:
         key_name = 'the key in the bundle "%s"' % signing.certificate
         key, certificates = _bundle(signing.certificate, data, password)
+        _refuse_unless_rsa(key_name, _kind(key))
         matches = _same_key(key.public_key())
     else:
         certificates = _certificates(signing.certificate, data)
@@ -77,7 +80,9 @@ def check_signing(signing, password):
             key_name = 'key "%s"' % signing.key
         else:
             key_name = 'key "%s"' % signing.key
-            matches = _same_key(_key_file(Path(signing.key), password).public_key())
+            key = _key_file(Path(signing.key), password)
+            _refuse_unless_rsa(key_name, _kind(key))
+            matches = _same_key(key.public_key())
     chain = _chain(signing.certificate, certificates, matches, key_name)
     leaf = chain[0]
     _check_use(signing.certificate, leaf)
@@ -296,6 +301,27 @@ def _serial(certificate):
 
 # The key.
 
+def _kind(key: object) -> str:
+    """The kind of a private key read with `cryptography`, as a refusal
+    names it: 'RSA', 'an elliptic-curve (secp256r1)', 'an Ed25519'."""
+    if isinstance(key, rsa.RSAPrivateKey):
+        return 'RSA'
+    if isinstance(key, ec.EllipticCurvePrivateKey):
+        return 'an elliptic-curve (%s)' % key.curve.name
+    name = type(key).__name__.strip('_').replace('PrivateKey', '')
+    return ('an ' if name[:1] in 'AEIOU' else 'a ') + name
+
+
+def _refuse_unless_rsa(key_name: str, kind: str) -> None:
+    """SiteError unless `kind`, that of the key `key_name`, is RSA: Windows
+    11's Smart App Control accepts only RSA signatures, and does not start a
+    program signed otherwise at all, with no "run anyway"."""
+    if kind != 'RSA':
+        raise SiteError('%s is %s key, not an RSA key: Windows 11\'s Smart App Control accepts only RSA '
+                        'signatures and would not start the program at all. Sign with an RSA key.'
+                        % (key_name, kind))
+
+
 def _public_der(key):
     return key.public_bytes(serialization.Encoding.DER,
                             serialization.PublicFormat.SubjectPublicKeyInfo)
@@ -425,34 +451,32 @@ def _token_key(signing, pin):
         if len(keys) != 1:
             raise SiteError('key "%s" names %s private key on its token.'
                             % (uri, 'no' if not keys else 'more than one'))
-        return _token_public_key(session, keys[0])
+        return _token_public_key(session, keys[0], uri)
     finally:
         with contextlib.suppress(PyKCS11.PyKCS11Error):
             session.logout()
         session.closeSession()
 
 
-def _token_public_key(session, key):
-    """Whether a certificate is of the private key `key` on the token: an RSA
-    key shows its modulus and exponent, an EC key's point is on the public
-    key object of the same id."""
+def _token_public_key(session, key, uri):
+    """Whether a certificate is of the private key `key` on the token, named
+    by `uri`: an RSA key, which shows its modulus and exponent. A key of any
+    other kind is refused."""
     PyKCS11 = _pkcs11()
-    kind, key_id = session.getAttributeValue(key, [PyKCS11.CKA_KEY_TYPE, PyKCS11.CKA_ID])
-    if kind == PyKCS11.CKK_RSA:
-        modulus, exponent = session.getAttributeValue(key, [PyKCS11.CKA_MODULUS,
-                                                            PyKCS11.CKA_PUBLIC_EXPONENT])
-        return _same_key(rsa.RSAPublicNumbers(int.from_bytes(bytes(exponent), 'big'),
-                                              int.from_bytes(bytes(modulus), 'big')).public_key())
-    points = [bytes(session.getAttributeValue(public, [PyKCS11.CKA_EC_POINT])[0])
-              for public in session.findObjects([(PyKCS11.CKA_CLASS, PyKCS11.CKO_PUBLIC_KEY),
-                                                 (PyKCS11.CKA_ID, key_id)])]
+    kind = session.getAttributeValue(key, [PyKCS11.CKA_KEY_TYPE])[0]
+    _refuse_unless_rsa('key "%s"' % uri, 'RSA' if kind == PyKCS11.CKK_RSA else _token_kind(kind))
+    modulus, exponent = session.getAttributeValue(key, [PyKCS11.CKA_MODULUS, PyKCS11.CKA_PUBLIC_EXPONENT])
+    return _same_key(rsa.RSAPublicNumbers(int.from_bytes(bytes(exponent), 'big'),
+                                          int.from_bytes(bytes(modulus), 'big')).public_key())
 
-    # The point may come wrapped in a DER octet string: it ends the same.
-    def matches(certificate):
-        public = certificate.public_key()
-        return isinstance(public, ec.EllipticCurvePublicKey) and any(point.endswith(public.public_bytes(
-            serialization.Encoding.X962, serialization.PublicFormat.UncompressedPoint)) for point in points)
-    return matches
+
+def _token_kind(kind: int) -> str:
+    """The kind of a key on a token (its CKA_KEY_TYPE), as a refusal names it."""
+    PyKCS11 = _pkcs11()
+    if kind == PyKCS11.CKK_EC:
+        return 'an elliptic-curve'
+    name = str(PyKCS11.CKK.get(kind, kind)).replace('CKK_', '')
+    return ('an ' if name[:1] in 'AEIOU' else 'a ') + name
 
 
 # Running osslsigncode.

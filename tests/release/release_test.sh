@@ -165,7 +165,7 @@ case "$check" in
     build "$work/build"
     first=$(sha256sum "$work/build/Ostrivane.exe")
     convert -size 64x64 xc:navy "$work/mark.png"
-    sed -i 's/^project(Ostrivane VERSION 1.0.0/project(Ostrivane VERSION 1.2.3/' "$work/src/CMakeLists.txt"
+    echo 1.2.3 >"$work/src/version.txt"
     build "$work/build"
     [ "$(sha256sum "$work/build/Ostrivane.exe")" != "$first" ] || fail "the build did not change"
     # The version record's strings, in UTF-16, and the new picture's navy (BGRA 80 00 00 FF).

@@ -674,14 +674,15 @@ def compare(published: Path, rebuilt: Build, entry: dict[str, str]) -> str | Non
     if executable.is_signed(published):
         with tempfile.TemporaryDirectory() as work:
             signature, attached = Path(work, 'signature.der'), Path(work, 'attached.exe')
-            steps = (['osslsigncode', 'extract-signature', '-in', published, '-out', signature],
-                     ['osslsigncode', 'attach-signature', '-sigin', signature, '-in', unsigned,
-                      '-out', attached])
-            same = True
-            for step in steps:
-                outcome = run_bounded(step, SIGNING_SECONDS)
-                same = same and outcome is not None and outcome[0] == 0
-            same = same and attached.read_bytes() == published.read_bytes()
+            run_bounded(['osslsigncode', 'extract-signature', '-in', published, '-out', signature],
+                        SIGNING_SECONDS)
+            # attach-signature also checks the signer's chain up to a root this
+            # machine trusts, which a self-made or private one is not, and
+            # then fails though it attached: the bytes decide.
+            if signature.exists():
+                run_bounded(['osslsigncode', 'attach-signature', '-sigin', signature, '-in', unsigned,
+                             '-out', attached], SIGNING_SECONDS)
+            same = attached.exists() and attached.read_bytes() == published.read_bytes()
     else:
         same = unsigned.read_bytes() == published.read_bytes()
     if same:

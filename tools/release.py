@@ -290,6 +290,8 @@ def source_commit(source: Path) -> str:
     where a tracked file differs from it; or why there is none."""
     def git(*command: str) -> subprocess.CompletedProcess:
         return subprocess.run(['git', '-C', str(source), *command], capture_output=True, text=True)
+    if not shutil.which('git'):
+        return 'none: git is not installed on the machine that made it'
     top = git('rev-parse', '--show-toplevel')
     head = git('rev-parse', '--verify', '--quiet', 'HEAD^{commit}')
     if top.returncode or head.returncode or Path(top.stdout.strip()).resolve() != source.resolve():

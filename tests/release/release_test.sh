@@ -20,7 +20,7 @@ rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 servers=()  # what stalled_server and tsa_server started, ended on exit
-trap 'kill "${servers[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "${servers[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 

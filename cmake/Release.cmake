@@ -24,13 +24,50 @@ set(SIGN_TIMESTAMP_URL "" CACHE STRING
     "RFC 3161 timestamp servers for the signature, tried in order (a list: url;url); empty for none")
 
 # For scripts/release.sh: the version forms it checks the built file for,
-# and the program that plays the user in its one run under Wine.
+# the toolchain its record names (each tool's own first line of --version,
+# and the MinGW-w64 runtime's version as its header defines it), and the
+# program that plays the user in its one run under Wine.
+function(ostrivane_first_line variable)
+  execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE output ERROR_QUIET)
+  string(REGEX MATCH "^[^\n]*" line "${output}")
+  string(STRIP "${line}" line)
+  set(${variable} "${line}" PARENT_SCOPE)
+endfunction()
+ostrivane_first_line(release_compiler ${CMAKE_CXX_COMPILER} --version)
+ostrivane_first_line(release_binutils ${CMAKE_LINKER} --version)
+file(WRITE ${CMAKE_BINARY_DIR}/mingw_version.c "#include <_mingw_mac.h>\n__MINGW64_VERSION_STR\n")
+execute_process(COMMAND ${CMAKE_C_COMPILER} -E -P ${CMAKE_BINARY_DIR}/mingw_version.c
+                OUTPUT_VARIABLE release_mingw ERROR_QUIET)
+string(REGEX REPLACE "[\" \t\r\n]" "" release_mingw "${release_mingw}")
+foreach(value IN ITEMS release_compiler release_binutils release_mingw)
+  string(REPLACE "\\" "\\\\" ${value} "${${value}}")
+  string(REPLACE "\"" "\\\"" ${value} "${${value}}")
+endforeach()
 file(WRITE ${CMAKE_BINARY_DIR}/release.json
      "{\"version\": \"${PROJECT_VERSION}\", \"caption\": \"${OSTRIVANE_VERSION_CAPTION}\", "
-     "\"record\": \"${OSTRIVANE_VERSION_TEXT}\"}\n")
+     "\"record\": \"${OSTRIVANE_VERSION_TEXT}\",\n \"toolchain\": {\"compiler\": \"${release_compiler}\", "
+     "\"binutils\": \"${release_binutils}\", \"mingw-w64\": \"${release_mingw}\"}}\n")
 add_executable(release_run EXCLUDE_FROM_ALL tests/e2e/release_run.cpp tests/support/driver.cpp)
 target_include_directories(release_run PRIVATE tests/support)
 target_link_libraries(release_run PRIVATE ostrivane_core)
+# The caption and the shortcut's description as the program's own code makes
+# them (resources/texts.h), for the release's check and record: compiled, not
+# linked, and each taken out of its section as UTF-16 text, ending in a NUL.
+add_library(release_texts_object OBJECT EXCLUDE_FROM_ALL tools/release_texts.cpp)
+target_link_libraries(release_texts_object PRIVATE ostrivane_options)
+# Optimised at link time, the object would hold no data, only the compiler's code.
+set_target_properties(release_texts_object PROPERTIES INTERPROCEDURAL_OPTIMIZATION OFF
+                      INTERPROCEDURAL_OPTIMIZATION_RELEASE OFF)
+set(release_texts ${CMAKE_BINARY_DIR}/release-texts)
+add_custom_command(OUTPUT ${release_texts}/caption.utf16 ${release_texts}/description.utf16
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${release_texts}
+  COMMAND ${CMAKE_OBJCOPY} -O binary -j .caption $<TARGET_OBJECTS:release_texts_object>
+          ${release_texts}/caption.utf16
+  COMMAND ${CMAKE_OBJCOPY} -O binary -j .descr $<TARGET_OBJECTS:release_texts_object>
+          ${release_texts}/description.utf16
+  DEPENDS release_texts_object $<TARGET_OBJECTS:release_texts_object>
+  VERBATIM)
+add_custom_target(release_texts DEPENDS ${release_texts}/caption.utf16 ${release_texts}/description.utf16)
 
 # Signing, on the same rules as scripts/release.sh (tools/sign.py): checked
 # now, so that a build never starts with settings it cannot sign with.

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Releases one site: both editions built afresh, signed, checked against the
-# site file and published whole into dist/<host>/ (docs/releasing.md). The
-# password of the signing key or bundle, or the token's PIN, comes from
+# site file and published whole into dist/<host>/; or checks a site file
+# without building; or verifies a published release against its source.
+# The password of the signing key or bundle, or the token's PIN, comes from
 # OSTRIVANE_SIGN_PASSWORD.
 #
-#   scripts/release.sh SITE.toml
+#   scripts/release.sh [--check] [--unchecked EDITION]... SITE.toml
+#   scripts/release.sh --verify SITE.toml [RELEASE_FOLDER]
+#   scripts/release.sh --help
 set -euo pipefail
 # shellcheck source=tools-python.sh
 . "$(dirname "$0")/tools-python.sh"

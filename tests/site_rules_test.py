@@ -181,7 +181,8 @@ class SiteFile(Rules):
                 (host + 'brand = 7\n', 'brand is not a string'),
                 ('host = "www.trelvik.example\n', 'is not valid TOML'),
                 ('host = "xn--zz.example"\n', 'host "xn--zz.example" is not a plain fully qualified host name'),
-                (host + 'icon = "gone.png"\n', 'icon "%s" does not exist' % (self.folder / 'gone.png')),
+                (host + 'icon = "gone.png"\n', 'icon "gone.png" does not exist in the site file\'s folder "%s"'
+                 % self.folder),
                 (host + '[signing]\nkey = "k.pem"\n', '[signing] has no certificate'),
                 (host + signing + 'key = "pkcs11:token=t;pin-value=97531"\n', 'give the token\'s PKCS#11 library'),
                 (host + signing + 'pkcs11_module = "p11.so"\n', 'but signing.key is not a key on a token'),

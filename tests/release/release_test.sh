@@ -6,16 +6,21 @@
 #   release_test.sh signing      SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #   release_test.sh site         SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #   release_test.sh release      SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
+#   release_test.sh check        SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
+#   release_test.sh record       SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
+#   release_test.sh verify       SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #
 # TOOLCHAIN_FILE is the edition's (cmake/mingw-i686.cmake, mingw-x86_64.cmake);
-# `reproducible` and `release` build both editions whatever it is.
+# `reproducible`, `release`, `record` and `verify` build both editions whatever
+# it is, and `check` builds nothing.
 set -euo pipefail
 
 check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?} toolchain=$(basename "${4:?}")
 rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-trap 'rm -rf "$work"' EXIT
+servers=()  # what stalled_server and tsa_server started, ended on exit
+trap 'kill "${servers[@]}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -56,6 +61,56 @@ new_token() {
   openssl pkey -in "$work/$1-key.pem" -passin env:OSTRIVANE_SIGN_PASSWORD |
     softhsm2-util --import /dev/stdin --token ostri --label signkey --id 01 --pin "$pin" >/dev/null
 }
+# stalled_server: $stalled, a timestamp server that accepts and never answers.
+stalled_server() {
+  /usr/bin/python3 -c 'import socket
+listener = socket.create_server(("127.0.0.1", 0))
+print(listener.getsockname()[1], flush=True)
+held = [listener.accept() for _ in iter(int, 1)]' >"$work/stalled.port" &
+  servers+=($!)
+  while [ ! -s "$work/stalled.port" ]; do sleep 0.1; done
+  stalled="http://127.0.0.1:$(cat "$work/stalled.port")/"
+}
+# tsa_server: $tsa, an RFC 3161 timestamp server that answers each request with openssl's reply.
+tsa_server() {
+  openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj /CN=TSA -addext extendedKeyUsage=critical,timeStamping \
+    -keyout "$work/tsa-key.pem" -out "$work/tsa.pem" 2>/dev/null
+  printf '[tsa]\ndefault_tsa = stamps\n[stamps]\nserial = %s/tsa.serial\nsigner_cert = %s/tsa.pem\nsigner_key = %s/tsa-key.pem\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256\n' \
+    "$work" "$work" "$work" >"$work/tsa.cnf"
+  /usr/bin/python3 -c 'import http.server, subprocess, sys
+class Stamps(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", sys.argv[1], "-queryfile", "/dev/stdin",
+                                "-out", "/dev/stdout"], input=query, capture_output=True).stdout
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+server = http.server.HTTPServer(("127.0.0.1", 0), Stamps)
+print(server.server_port, flush=True)
+server.serve_forever()' "$work/tsa.cnf" >"$work/tsa.port" 2>/dev/null &
+  servers+=($!)
+  while [ ! -s "$work/tsa.port" ]; do sleep 0.1; done
+  tsa="http://127.0.0.1:$(cat "$work/tsa.port")/"
+}
+# A copy of the sources that is a git checkout of its own, at one commit: $work/src.
+git_sources() {
+  copy_sources "$work/src"
+  git -C "$work/src" init --quiet
+  git -C "$work/src" add -A
+  git -C "$work/src" -c user.name=Ostrivane -c user.email=dev@ostrivane.invalid commit --quiet -m sources
+}
+# released NAME SITE [OPTIONS...]: scripts/release.sh of $work/src releases SITE, its output in $work/NAME.out.
+released() {
+  "$work/src/scripts/release.sh" "${@:3}" "$2" >"$work/$1.out" 2>&1 || { cat "$work/$1.out" >&2; fail "the release $1 failed"; }
+}
+# holds FILE WORDS...: FILE has a line that is exactly each of WORDS.
+holds() {
+  for line in "${@:2}"; do grep -qxF "$line" "$1" || { cat "$1" >&2; fail "$1 has no line: $line"; }; done
+}
+
 # verified FILE CERT: FILE carries a valid signature by CERT, and its checksum beside it is of it.
 verified() {
   osslsigncode verify -CAfile "$2" -in "$1" >"$work/verify.log" 2>&1 ||
@@ -182,7 +237,7 @@ case "$check" in
     build "$work/build"
     first=$(sha256sum "$work/build/Ostrivane.exe")
     convert -size 64x64 xc:navy "$work/mark.png"
-    sed -i 's/^project(Ostrivane VERSION 1.0.0/project(Ostrivane VERSION 1.2.3/' "$work/src/CMakeLists.txt"
+    echo 1.2.3 >"$work/src/version.txt"
     build "$work/build"
     [ "$(sha256sum "$work/build/Ostrivane.exe")" != "$first" ] || fail "the build did not change"
     # The version record's strings, in UTF-16, and the new picture's navy (BGRA 80 00 00 FF).
@@ -221,7 +276,7 @@ SITE
     # printing no local path and no PIN; its output in $work/NAME.out.
     release() {
       local start=$SECONDS status=0
-      "$work/src/scripts/release.sh" "$work/site/$1.toml" >"$work/$1.out" 2>&1 || status=$?
+      "$work/src/scripts/release.sh" --unchecked i686 "$work/site/$1.toml" >"$work/$1.out" 2>&1 || status=$?
       [ "$status" = "${2:-0}" ] || { cat "$work/$1.out" >&2; fail "the release of $1 ended with $status"; }
       [ $((SECONDS - start)) -le "${SECONDS_ALLOWED:-240}" ] || fail "the release of $1 took $((SECONDS - start)) s"
       local secrets=(-e "$source_dir" -e "$work" -e "$pin" -e "$OSTRIVANE_SIGN_PASSWORD")
@@ -249,14 +304,7 @@ SITE
     OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=10 release hanbit 1
     says hanbit "does not hold the PIN of the token"
     says hanbit "Nothing was published: dist/www.hanbit-books.example/ still holds the previous release"
-    /usr/bin/python3 -c 'import socket
-listener = socket.create_server(("127.0.0.1", 0))
-print(listener.getsockname()[1], flush=True)
-held = [listener.accept() for _ in iter(int, 1)]' >"$work/stalled.port" &
-    listener=$!
-    trap 'kill $listener; rm -rf "$work"' EXIT
-    while [ ! -s "$work/stalled.port" ]; do sleep 0.1; done
-    stalled="http://127.0.0.1:$(cat "$work/stalled.port")/"
+    stalled_server
     { cat "$work/site/hanbit.toml"; echo "timestamp = [\"$stalled\", \"http://127.0.0.1:9/\"]"; } >"$work/site/stalled.toml"
     release stalled 1
     says stalled "$stalled gave no answer within 30 s; http://127.0.0.1:9/ could not be reached"
@@ -275,6 +323,126 @@ sys.exit("the second site carries %s" % found if found else 0)' \
       "$work/src/dist/www.other-site.example/"{release.txt,Ostrivane.exe,x64/Ostrivane.exe}
     [ "$(snapshot | grep -v other-site)" = "$before" ] || fail "the second release changed the first"
     echo "released both editions whole; refused a wrong PIN and stalled timestamp servers; no leak between sites"
+    ;;
+
+  check)
+    # Help and every check that needs no build, each answered before anything is built.
+    copy_sources "$work/src"
+    release_sh=$work/src/scripts/release.sh
+    "$release_sh" --help >"$work/help.out" || fail "--help failed"
+    grep -q "^usage: scripts/release.sh .*SITE.toml" "$work/help.out" || fail "--help printed no usage"
+    # tries NAME STATUS ARGS...: release.sh ARGS ends with STATUS, its output in $work/NAME.out.
+    tries() {
+      local status=0
+      "$release_sh" "${@:3}" >"$work/$1.out" 2>&1 || status=$?
+      [ "$status" = "$2" ] || { cat "$work/$1.out" >&2; fail "release.sh ${*:3} ended with $status, not $2"; }
+    }
+    says() { grep -qF "$2" "$work/$1.out" || { cat "$work/$1.out" >&2; fail "release.sh ($1) did not say: $2"; }; }
+    # Where Wine cannot run the 32-bit edition: stopped, with the probe's reason, unless let go unrun.
+    export OSTRIVANE_NO_32BIT=1
+    tries no32 1 --check "$work/src/sites/example.toml"
+    says no32 "Wine cannot run the 32-bit edition (i686) here"
+    says no32 "OSTRIVANE_NO_32BIT is set"
+    says no32 "give --unchecked i686 to release it unrun"
+    tries example 0 --check --unchecked i686 "$work/src/sites/example.toml"
+    head -n 1 "$work/example.out" | grep -qF "Ostrivane $(cat "$source_dir/version.txt") for https://www.trelvik.example" ||
+      fail "the first line does not name the version and the site: $(head -n 1 "$work/example.out")"
+    says example "unsigned"
+    says example "Destination: dist/www.trelvik.example/, which does not exist yet"
+    says example "i686) will not be run (--unchecked i686)"
+    # The same refusal stops a release before its first compile.
+    tries release 1 "$work/src/sites/example.toml"
+    says release "Nothing was published: dist/ holds no release of this site."
+
+    # A timestamp server that never answers fails the check within its 30 s, naming it.
+    new_cert cert '/CN=Ostrivane test signer' -nodes
+    stalled_server
+    mkdir "$work/site"
+    printf '[signing]\ncertificate = "../cert.pem"\nkey = "../cert-key.pem"\ntimestamp = ["%s"]\n' "$stalled" |
+      cat <(echo 'host = "www.stalled.example"') - >"$work/site/stalled.toml"
+    start=$SECONDS
+    tries stalled 1 --check --unchecked i686 "$work/site/stalled.toml"
+    [ $((SECONDS - start)) -le 60 ] || fail "--check took $((SECONDS - start)) s on a stalled timestamp server"
+    says stalled "no timestamp server gives a timestamp: $stalled gave no answer within 30 s"
+    # One server that gives a timestamp is enough; the one that does not is named.
+    tsa_server
+    sed "s|\"$stalled\"|\"http://127.0.0.1:9/\", \"$tsa\"|" "$work/site/stalled.toml" >"$work/site/stamped.toml"
+    tries stamped 0 --check --unchecked i686 "$work/site/stamped.toml"
+    says stamped "asked each timestamp server for a timestamp: 1 of 2 gave one"
+    says stamped "warning: timestamp server http://127.0.0.1:9/ could not be reached"
+
+    # True messages: a bundle with a key, an icon not in the site file's folder, and dist/ as it is.
+    openssl pkcs12 -export -in "$work/cert.pem" -inkey "$work/cert-key.pem" -out "$work/cert.p12" -passout pass: 
+    printf 'host = "www.bundle.example"\n[signing]\ncertificate = "../cert.p12"\nkey = "../cert-key.pem"\n' \
+      >"$work/site/bundle.toml"
+    tries bundle 1 --check --unchecked i686 "$work/site/bundle.toml"
+    says bundle "is a PKCS#12 bundle, which holds its own key and takes no key"
+    mkdir -p "$work/src/dist/www.bundle.example"
+    tries bundle 1 --unchecked i686 "$work/site/bundle.toml"
+    says bundle "Nothing was published: dist/www.bundle.example/ still holds the previous release, unchanged."
+    printf 'host = "www.icon.example"\nicon = "marks/mark.png"\n' >"$work/site/icon.toml"
+    tries icon 1 --unchecked i686 "$work/site/icon.toml"
+    says icon "icon \"marks/mark.png\" does not exist in the site file's folder \"$work/site\""
+    says icon "Nothing was published: dist/ still holds, unchanged, the releases of www.bundle.example."
+    [ ! -e "$work/src/build" ] || fail "a check built something: $(ls "$work/src/build")"
+    echo "help, checks before any build and their refusals in bounded time; nothing built"
+    ;;
+
+  record)
+    # A release says what it is: its first line, its source commit (and changes to it), its checksums.
+    git_sources
+    export OSTRIVANE_NO_32BIT=1
+    released clean "$work/src/sites/example.toml" --unchecked i686
+    dist=$work/src/dist/www.trelvik.example
+    head -n 1 "$work/clean.out" | grep -qF "Releasing Ostrivane $(cat "$source_dir/version.txt") for https://www.trelvik.example" ||
+      fail "the first line does not say what is released: $(head -n 1 "$work/clean.out")"
+    holds "$dist/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD)" \
+      "  Checked: not run: Wine could not run 32-bit programs on the machine that built it (released with --unchecked i686)"
+    grep -qx "Date: $(date -u +%Y-%m-%d) [0-9:]* UTC" "$dist/release.txt" || fail "release.txt has no date of today (UTC)"
+    grep -qF "was published without having been run" "$work/clean.out" || fail "the screen did not say i686 went unrun"
+    (cd "$dist" && sha256sum --check --strict SHA256SUMS >"$work/sums.out") || { cat "$work/sums.out" >&2; fail "SHA256SUMS does not check"; }
+    holds "$work/sums.out" "Ostrivane.exe: OK" "x64/Ostrivane.exe: OK" "release.txt: OK"
+    for shot in messagebox form1; do
+      [ -s "$work/src/build/release/www.trelvik.example/x86_64/screenshots/$shot.png" ] || fail "no screenshot $shot.png"
+    done
+    echo "// changed" >>"$work/src/app/main.cpp"
+    released changed "$work/src/sites/example.toml" --unchecked i686
+    holds "$dist/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD), with uncommitted changes"
+    echo "the record names its commit, its date and changes to it; SHA256SUMS checks from the release folder"
+    ;;
+
+  verify)
+    # Anyone with the source rebuilds a signed release and finds each file is that build, signed;
+    # a file changed and signed again with the same key is found.
+    git_sources
+    export OSTRIVANE_NO_32BIT=1
+    new_cert signer '/CN=Ostrivane test signer' -nodes
+    mkdir "$work/site"
+    printf 'host = "www.verify.example"\nbrand = "한빛"\n[signing]\ncertificate = "../signer.pem"\nkey = "../signer-key.pem"\n' \
+      >"$work/site/verify.toml"
+    released signed "$work/site/verify.toml" --unchecked i686
+    dist=$work/src/dist/www.verify.example
+    snapshot=$(cd "$dist" && find . -type f -print0 | sort -z | xargs -0 sha256sum)
+    "$work/src/scripts/release.sh" --verify "$work/site/verify.toml" >"$work/verify.out" 2>&1 ||
+      { cat "$work/verify.out" >&2; fail "--verify failed on the release just made"; }
+    holds "$work/verify.out" "Verified: each published executable is the build of its recorded commit and toolchain."
+    # A downloaded copy whose 64-bit file was changed (one letter of its DOS stub) and signed again.
+    cp -r "$dist" "$work/download"
+    osslsigncode remove-signature -in "$dist/x64/Ostrivane.exe" -out "$work/unsigned.exe" >/dev/null
+    /usr/bin/python3 -c 'import sys
+data = open(sys.argv[1], "rb").read()
+open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work/unsigned.exe"
+    rm "$work/download/x64/Ostrivane.exe"
+    osslsigncode sign -h sha256 -certs "$work/signer.pem" -key "$work/signer-key.pem" -in "$work/unsigned.exe" \
+      -out "$work/download/x64/Ostrivane.exe" >/dev/null
+    status=0
+    "$work/src/scripts/release.sh" --verify "$work/site/verify.toml" "$work/download" >"$work/changed.out" 2>&1 || status=$?
+    [ "$status" = 1 ] || { cat "$work/changed.out" >&2; fail "--verify ended with $status on a changed file"; }
+    grep -qF "download/x64/Ostrivane.exe differs from the build of its commit" "$work/changed.out" ||
+      { cat "$work/changed.out" >&2; fail "--verify did not name the changed file"; }
+    grep -qF "Ostrivane.exe is the build of commit" "$work/changed.out" || fail "--verify did not pass the unchanged file"
+    [ "$(cd "$dist" && find . -type f -print0 | sort -z | xargs -0 sha256sum)" = "$snapshot" ] || fail "--verify changed dist/"
+    echo "verified a signed release against its source; found a file changed and signed again"
     ;;
 
   *)

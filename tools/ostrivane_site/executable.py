@@ -21,6 +21,7 @@ The release imports icon_image() and version_strings().
 import argparse
 import struct
 import sys
+from pathlib import Path
 
 import pefile
 
@@ -78,6 +79,13 @@ def the_one(found, path, kind, what):
 def icon_image(path):
     """The bytes of the executable's one icon image."""
     return the_one(resources(load(path)), path, RT_ICON, 'icon images')[1]
+
+
+def is_signed(path: str | Path) -> bool:
+    """Whether the executable carries a signature (an Authenticode
+    certificate table)."""
+    security = pefile.DIRECTORY_ENTRY['IMAGE_DIRECTORY_ENTRY_SECURITY']
+    return load(path).OPTIONAL_HEADER.DATA_DIRECTORY[security].Size > 0
 
 
 def version_strings(path):

@@ -16,11 +16,15 @@ never on a command line, and is never part of a message."""
 
 import contextlib
 import ctypes
+import hashlib
 import os
 import re
+import secrets
 import shutil
 import sys
 import tempfile
+import threading
+import time
 import urllib.error
 import urllib.parse
 import urllib.request
@@ -74,6 +78,10 @@ def check_signing(signing, password):
         _refuse_unless_rsa(key_name, _kind(key))
         matches = _same_key(key.public_key())
     else:
+        if _is_bundle(data):
+            raise SiteError('certificate "%s" is a PKCS#12 bundle, which holds its own key and takes no key: '
+                            'leave the key out, or give the certificate alone as certificate.'
+                            % signing.certificate)
         certificates = _certificates(signing.certificate, data)
         if signing.key.startswith('pkcs11:'):
             matches = _token_key(signing, password)  # refuses a URI that holds a PIN first
@@ -136,6 +144,81 @@ def sign(exe, signed_out, signing, signer, password):
                     'server to the list.' % (Path(exe).name, '; '.join(failures)))
 
 
+def check_timestamps(servers: tuple[str, ...]) -> list[str]:
+    """Asks each of `servers` at once for one RFC 3161 timestamp, each for
+    at most TIMESTAMP_SECONDS as signing does, and returns, in their order,
+    what each that gave none met ("<server> gave no answer within 30 s")."""
+    outcomes: dict[str, str] = {}
+
+    def ask(server: str) -> None:
+        outcomes[server] = _timestamp_problem(server) or ''
+    askers = [threading.Thread(target=ask, args=(server,), daemon=True) for server in servers]
+    for asker in askers:
+        asker.start()
+    deadline = time.monotonic() + TIMESTAMP_SECONDS
+    for asker in askers:
+        asker.join(max(0.0, deadline - time.monotonic()))
+    return ['%s %s' % (server, outcomes.get(server, 'gave no answer within %d s' % TIMESTAMP_SECONDS))
+            for server in servers if outcomes.get(server) != '']
+
+
+def _timestamp_problem(server):
+    """None when `server` answers a timestamp request with a timestamp, else
+    what it did."""
+    request = urllib.request.Request(server, data=_timestamp_request(), headers={
+        'Content-Type': 'application/timestamp-query', 'Accept': 'application/timestamp-reply'})
+    try:
+        with urllib.request.urlopen(request, timeout=TIMESTAMP_SECONDS) as answer:
+            status = _granted(answer.read())
+            if status is None:
+                return 'answered (HTTP %d) but not with an RFC 3161 timestamp' % answer.status
+            return None if status in (0, 1) else 'refused the timestamp (status %d)' % status
+    except urllib.error.HTTPError as error:
+        return 'answered HTTP %d %s' % (error.code, error.reason)
+    except urllib.error.URLError as error:
+        if isinstance(error.reason, TimeoutError):
+            return 'gave no answer within %d s' % TIMESTAMP_SECONDS
+        return 'could not be reached (%s)' % (getattr(error.reason, 'strerror', None) or error.reason)
+    except TimeoutError:
+        return 'gave no answer within %d s' % TIMESTAMP_SECONDS
+    except OSError as error:
+        return 'could not be reached (%s)' % (error.strerror or error)
+
+
+# An RFC 3161 TimeStampReq in DER: version 1, the SHA-256 of a fixed text as
+# the message imprint, a nonce, and certReq TRUE, as signing asks.
+_SHA256_ALGORITHM = bytes.fromhex('300d 0609 608648016503040201 0500')
+
+
+def _timestamp_request():
+    imprint = _SHA256_ALGORITHM + b'\x04\x20' + hashlib.sha256(b'Ostrivane timestamp check').digest()
+    body = (b'\x02\x01\x01' + b'\x30' + bytes([len(imprint)]) + imprint +
+            b'\x02\x08' + bytes([secrets.randbits(7)]) + secrets.token_bytes(7) + b'\x01\x01\xff')
+    return b'\x30' + bytes([len(body)]) + body
+
+
+def _granted(answer):
+    """The PKIStatus of a DER TimeStampResp (0 granted, 1 granted with
+    modifications), or None when `answer` is not one: SEQUENCE { SEQUENCE {
+    INTEGER status, ...}, token }."""
+    at = 0
+    for tag in (0x30, 0x30):
+        at = _der_content(answer, at, tag)
+        if at is None:
+            return None
+    if answer[at:at + 2] != b'\x02\x01':
+        return None
+    return answer[at + 2] if len(answer) > at + 2 else None
+
+
+def _der_content(data, at, tag):
+    """Where the content of the DER item at `at` starts, if its tag is `tag`."""
+    if len(data) < at + 2 or data[at] != tag:
+        return None
+    length = data[at + 1]
+    return at + 2 + (length & 0x7F if length & 0x80 else 0)
+
+
 def check_signature(exe, signer):
     """SiteError unless `exe` carries a valid Authenticode signature made
     with the signer's certificate, verified up to a root in the certificate
@@ -193,11 +276,16 @@ def _certificates(path, data):
     return found
 
 
+def _is_bundle(data):
+    """Whether `data` is a PKCS#12 bundle: a DER sequence whose first item is
+    its version, 3."""
+    header = 2 + (data[1] & 0x7F if len(data) > 1 and data[1] & 0x80 else 0)
+    return data[:1] == b'\x30' and data[header:header + 3] == b'\x02\x01\x03'
+
+
 def _bundle(path, data, password):
     """The key and certificates of a PKCS#12 bundle."""
-    # A bundle is a DER sequence whose first item is its version, 3.
-    header = 2 + (data[1] & 0x7F if len(data) > 1 and data[1] & 0x80 else 0)
-    if data[:1] != b'\x30' or data[header:header + 3] != b'\x02\x01\x03':
+    if not _is_bundle(data):
         try:
             _certificates(path, data)
         except SiteError:

@@ -72,6 +72,10 @@ def _site(file, table):
     brand = check_brand(_text(table, 'brand', default=DEFAULT_BRAND))
     icon = _path(file, table, 'icon')
     if icon:
+        given = table['icon']
+        if not os.path.lexists(icon) and not os.path.isabs(os.path.expanduser(given)):
+            raise SiteError('icon %s does not exist in the site file\'s folder "%s", where a relative '
+                            'path is looked for (as "%s")' % (quoted(given), file.parent, icon))
         icon_image(icon)  # once, to know it can be made into the icon
     signing = table.get('signing')
     if signing is not None and not isinstance(signing, dict):

@@ -7,12 +7,10 @@
 #   release_test.sh site         SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #   release_test.sh release      SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #   release_test.sh check        SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
-#   release_test.sh record       SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
-#   release_test.sh verify       SOURCE_DIR WORK_DIR TOOLCHAIN_FILE
 #
 # TOOLCHAIN_FILE is the edition's (cmake/mingw-i686.cmake, mingw-x86_64.cmake);
-# `reproducible`, `release`, `record` and `verify` build both editions whatever
-# it is, and `check` builds nothing.
+# `reproducible` and `release` build both editions whatever it is, and `check`
+# builds nothing.
 set -euo pipefail
 
 check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?} toolchain=$(basename "${4:?}")
@@ -101,10 +99,6 @@ git_sources() {
   git -C "$work/src" init --quiet
   git -C "$work/src" add -A
   git -C "$work/src" -c user.name=Ostrivane -c user.email=dev@ostrivane.invalid commit --quiet -m sources
-}
-# released NAME SITE [OPTIONS...]: scripts/release.sh of $work/src releases SITE, its output in $work/NAME.out.
-released() {
-  "$work/src/scripts/release.sh" "${@:3}" "$2" >"$work/$1.out" 2>&1 || { cat "$work/$1.out" >&2; fail "the release $1 failed"; }
 }
 # holds FILE WORDS...: FILE has a line that is exactly each of WORDS.
 holds() {
@@ -250,8 +244,9 @@ case "$check" in
   release)
     # The operator's one command, in a copy of the sources (dist/ and build/ are the copy's):
     # a mixed-case host, brand 한빛, a PNG mark, a key on a token whose certificate
-    # (expiring within 30 days) follows its root in the file.
-    copy_sources "$work/src"
+    # (expiring within 30 days) follows its root in the file. The copy is a git
+    # checkout of its own, so that the record can name its commit.
+    git_sources
     mkdir "$work/site"
     cp "$source_dir/tests/data/two-colour-mark.png" "$work/site/mark.png"
     openssl req -x509 -newkey rsa:2048 -nodes -days 60 -subj '/CN=Ostrivane test root' -keyout "$work/root-key.pem" \
@@ -298,7 +293,43 @@ SITE
     says hanbit "warning: the certificate expires within 30 days"
     says hanbit 'Publish each file under a name without "setup", "install", "update" or "patch"'
     [ "$(ls -A "$work/src/dist")" = www.hanbit-books.example ] || fail "dist/ holds more than the release: $(ls -A "$work/src/dist")"
+    # What it is: its first line, its commit and date, checksums that check from its folder, the
+    # screenshots of its run, and an edition Wine could not run here said to be unrun.
+    head -n 1 "$work/hanbit.out" | grep -qF "Releasing Ostrivane $(cat "$source_dir/version.txt") for https://www.hanbit-books.example" ||
+      fail "the first line does not say what is released: $(head -n 1 "$work/hanbit.out")"
+    holds "$dist/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD)"
+    grep -qx "Date: $(date -u +%Y-%m-%d) [0-9:]* UTC" "$dist/release.txt" || fail "release.txt has no date of today (UTC)"
+    (cd "$dist" && sha256sum --check --strict SHA256SUMS >"$work/sums.out") || { cat "$work/sums.out" >&2; fail "SHA256SUMS does not check"; }
+    holds "$work/sums.out" "Ostrivane.exe: OK" "x64/Ostrivane.exe: OK" "release.txt: OK"
+    for shot in messagebox form1; do
+      [ -s "$work/src/build/release/www.hanbit-books.example/x86_64/screenshots/$shot.png" ] || fail "no screenshot $shot.png"
+    done
+    if grep -qF "Checked: not run:" "$dist/release.txt"; then
+      holds "$dist/release.txt" "  Checked: not run: Wine could not run 32-bit programs on the machine that built it (released with --unchecked i686)"
+      says hanbit "was published without having been run"
+    fi
     before=$(snapshot)
+
+    # Anyone with the source rebuilds it and finds each file that build, signed; a file changed
+    # and signed again with the same key is found; neither look changes dist/.
+    "$work/src/scripts/release.sh" --verify "$work/site/hanbit.toml" >"$work/verify.out" 2>&1 ||
+      { cat "$work/verify.out" >&2; fail "--verify failed on the release just made"; }
+    holds "$work/verify.out" "Verified: each published executable is the build of its recorded commit and toolchain."
+    cp -r "$dist" "$work/download"
+    osslsigncode remove-signature -in "$dist/x64/Ostrivane.exe" -out "$work/unsigned.exe" >/dev/null
+    /usr/bin/python3 -c 'import sys
+data = open(sys.argv[1], "rb").read()
+open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work/unsigned.exe"
+    rm "$work/download/x64/Ostrivane.exe"
+    osslsigncode sign -h sha256 -certs "$work/hanbit.pem" -key "$work/hanbit-key.pem" -pass 'correct horse' \
+      -in "$work/unsigned.exe" -out "$work/download/x64/Ostrivane.exe" >/dev/null
+    status=0
+    "$work/src/scripts/release.sh" --verify "$work/site/hanbit.toml" "$work/download" >"$work/changed.out" 2>&1 || status=$?
+    [ "$status" = 1 ] || { cat "$work/changed.out" >&2; fail "--verify ended with $status on a changed file"; }
+    grep -qF "download/x64/Ostrivane.exe differs from the build of its commit" "$work/changed.out" ||
+      { cat "$work/changed.out" >&2; fail "--verify did not name the changed file"; }
+    grep -qF "Ostrivane.exe is the build of commit" "$work/changed.out" || fail "--verify did not pass the unchanged file"
+    [ "$(snapshot)" = "$before" ] || fail "--verify changed dist/"
 
     # A wrong PIN, and timestamp servers that fail (one accepts and never answers): nothing changes.
     OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=10 release hanbit 1
@@ -310,19 +341,24 @@ SITE
     says stalled "$stalled gave no answer within 30 s; http://127.0.0.1:9/ could not be reached"
     [ "$(snapshot)" = "$before" ] || fail "a failed release changed dist/"
 
-    # A second site, signed with a key file: nothing of the first in it, the first as it was.
+    # A second site, signed with a key file, from a changed checkout: said so in its record;
+    # nothing of the first in it, the first as it was.
+    echo "// changed" >>"$work/src/app/main.cpp"
     new_cert other '/CN=Other Site' -nodes
     printf 'host = "www.other-site.example"\n[signing]\ncertificate = "../other.pem"\nkey = "../other-key.pem"\n' \
       >"$work/site/other.toml"
     release other
     verified "$work/src/dist/www.other-site.example/x64/Ostrivane.exe" "$work/other.pem"
+    holds "$work/src/dist/www.other-site.example/release.txt" \
+      "Source commit: $(git -C "$work/src" rev-parse HEAD), with uncommitted changes"
     /usr/bin/python3 -c 'import sys
 found = [word for file in sys.argv[1:] for word in ("한빛", "hanbit", "Hanbit") for code in ("utf-8", "utf-16-le")
          if word.encode(code) in open(file, "rb").read()]
 sys.exit("the second site carries %s" % found if found else 0)' \
       "$work/src/dist/www.other-site.example/"{release.txt,Ostrivane.exe,x64/Ostrivane.exe}
     [ "$(snapshot | grep -v other-site)" = "$before" ] || fail "the second release changed the first"
-    echo "released both editions whole; refused a wrong PIN and stalled timestamp servers; no leak between sites"
+    echo "released both editions whole, said what it is, verified it against its source and found a changed file;"
+    echo "refused a wrong PIN and stalled timestamp servers; no leak between sites"
     ;;
 
   check)
@@ -386,63 +422,6 @@ sys.exit("the second site carries %s" % found if found else 0)' \
     says icon "Nothing was published: dist/ still holds, unchanged, the releases of www.bundle.example."
     [ ! -e "$work/src/build" ] || fail "a check built something: $(ls "$work/src/build")"
     echo "help, checks before any build and their refusals in bounded time; nothing built"
-    ;;
-
-  record)
-    # A release says what it is: its first line, its source commit (and changes to it), its checksums.
-    git_sources
-    export OSTRIVANE_NO_32BIT=1
-    released clean "$work/src/sites/example.toml" --unchecked i686
-    dist=$work/src/dist/www.trelvik.example
-    head -n 1 "$work/clean.out" | grep -qF "Releasing Ostrivane $(cat "$source_dir/version.txt") for https://www.trelvik.example" ||
-      fail "the first line does not say what is released: $(head -n 1 "$work/clean.out")"
-    holds "$dist/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD)" \
-      "  Checked: not run: Wine could not run 32-bit programs on the machine that built it (released with --unchecked i686)"
-    grep -qx "Date: $(date -u +%Y-%m-%d) [0-9:]* UTC" "$dist/release.txt" || fail "release.txt has no date of today (UTC)"
-    grep -qF "was published without having been run" "$work/clean.out" || fail "the screen did not say i686 went unrun"
-    (cd "$dist" && sha256sum --check --strict SHA256SUMS >"$work/sums.out") || { cat "$work/sums.out" >&2; fail "SHA256SUMS does not check"; }
-    holds "$work/sums.out" "Ostrivane.exe: OK" "x64/Ostrivane.exe: OK" "release.txt: OK"
-    for shot in messagebox form1; do
-      [ -s "$work/src/build/release/www.trelvik.example/x86_64/screenshots/$shot.png" ] || fail "no screenshot $shot.png"
-    done
-    echo "// changed" >>"$work/src/app/main.cpp"
-    released changed "$work/src/sites/example.toml" --unchecked i686
-    holds "$dist/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD), with uncommitted changes"
-    echo "the record names its commit, its date and changes to it; SHA256SUMS checks from the release folder"
-    ;;
-
-  verify)
-    # Anyone with the source rebuilds a signed release and finds each file is that build, signed;
-    # a file changed and signed again with the same key is found.
-    git_sources
-    export OSTRIVANE_NO_32BIT=1
-    new_cert signer '/CN=Ostrivane test signer' -nodes
-    mkdir "$work/site"
-    printf 'host = "www.verify.example"\nbrand = "한빛"\n[signing]\ncertificate = "../signer.pem"\nkey = "../signer-key.pem"\n' \
-      >"$work/site/verify.toml"
-    released signed "$work/site/verify.toml" --unchecked i686
-    dist=$work/src/dist/www.verify.example
-    snapshot=$(cd "$dist" && find . -type f -print0 | sort -z | xargs -0 sha256sum)
-    "$work/src/scripts/release.sh" --verify "$work/site/verify.toml" >"$work/verify.out" 2>&1 ||
-      { cat "$work/verify.out" >&2; fail "--verify failed on the release just made"; }
-    holds "$work/verify.out" "Verified: each published executable is the build of its recorded commit and toolchain."
-    # A downloaded copy whose 64-bit file was changed (one letter of its DOS stub) and signed again.
-    cp -r "$dist" "$work/download"
-    osslsigncode remove-signature -in "$dist/x64/Ostrivane.exe" -out "$work/unsigned.exe" >/dev/null
-    /usr/bin/python3 -c 'import sys
-data = open(sys.argv[1], "rb").read()
-open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work/unsigned.exe"
-    rm "$work/download/x64/Ostrivane.exe"
-    osslsigncode sign -h sha256 -certs "$work/signer.pem" -key "$work/signer-key.pem" -in "$work/unsigned.exe" \
-      -out "$work/download/x64/Ostrivane.exe" >/dev/null
-    status=0
-    "$work/src/scripts/release.sh" --verify "$work/site/verify.toml" "$work/download" >"$work/changed.out" 2>&1 || status=$?
-    [ "$status" = 1 ] || { cat "$work/changed.out" >&2; fail "--verify ended with $status on a changed file"; }
-    grep -qF "download/x64/Ostrivane.exe differs from the build of its commit" "$work/changed.out" ||
-      { cat "$work/changed.out" >&2; fail "--verify did not name the changed file"; }
-    grep -qF "Ostrivane.exe is the build of commit" "$work/changed.out" || fail "--verify did not pass the unchanged file"
-    [ "$(cd "$dist" && find . -type f -print0 | sort -z | xargs -0 sha256sum)" = "$snapshot" ] || fail "--verify changed dist/"
-    echo "verified a signed release against its source; found a file changed and signed again"
     ;;
 
   *)

@@ -6,7 +6,7 @@
 # OSTRIVANE_SIGN_PASSWORD.
 #
 #   scripts/release.sh [--check] [--unchecked EDITION]... SITE.toml
-#   scripts/release.sh --verify SITE.toml [RELEASE_FOLDER]
+#   scripts/release.sh --verify SITE.toml [RELEASE_FOLDER]...
 #   scripts/release.sh --help
 set -euo pipefail
 # shellcheck source=tools-python.sh

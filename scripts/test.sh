@@ -71,7 +71,7 @@ done
 site_edition=$(tail -n 1 <<<"$runnable")
 echo "== Testing a build for another site ($site_edition edition)"
 cmake --preset "mingw-$site_edition-othersite"
-cmake --build --preset "mingw-$site_edition-othersite"
+cmake --build --preset "mingw-$site_edition-othersite" --target unit_tests e2e_tests
 ctest --preset "mingw-$site_edition-othersite" -R '^(unit_tests|e2e_tests|e2e_in_code_page_1252|e2e_on_refusing_desktops)$'
 
 printf '%s' "$skipped"

@@ -142,7 +142,7 @@ def parse(argv: list[str]) -> argparse.Namespace:
         prog='scripts/release.sh', description=DESCRIPTION, epilog=EPILOG,
         formatter_class=argparse.RawDescriptionHelpFormatter,
         usage='%(prog)s [--check] [--unchecked EDITION]... SITE.toml\n'
-              '       %(prog)s --verify SITE.toml [RELEASE_FOLDER]')
+              '       %(prog)s --verify SITE.toml [RELEASE_FOLDER]...')
     mode = parser.add_mutually_exclusive_group()
     mode.add_argument('--check', action='store_true',
                       help='make every check that needs no build (the site file, the mark, the signing '
@@ -153,16 +153,17 @@ def parse(argv: list[str]) -> argparse.Namespace:
                       help='rebuild the commit that the published release.txt names, in a scratch clone '
                            'of this repository with the site file\'s values, and show that each published '
                            'executable is that build with its signature attached; reads the release '
-                           'from dist/<host>/, or RELEASE_FOLDER, and changes nothing there')
+                           'from dist/<host>/, or each RELEASE_FOLDER (copies of it, one rebuild for all), '
+                           'and changes nothing there')
     parser.add_argument('--unchecked', metavar='EDITION', action='append', default=[],
                         choices=[e.arch for e in EDITIONS],
                         help='release EDITION (i686 or x86_64) even where Wine cannot run it here; the '
                              'screen and release.txt then say it was not run')
     parser.add_argument('site', metavar='SITE.toml', help='the site file')
-    parser.add_argument('release_folder', metavar='RELEASE_FOLDER', nargs='?',
+    parser.add_argument('release_folders', metavar='RELEASE_FOLDER', nargs='*',
                         help='with --verify: the published release, if not dist/<host>/')
     arguments = parser.parse_args(argv[1:])
-    if arguments.release_folder and not arguments.verify:
+    if arguments.release_folders and not arguments.verify:
         parser.error('RELEASE_FOLDER is for --verify only')
     if arguments.verify and arguments.unchecked:
         parser.error('--unchecked is for a release or --check, not --verify')
@@ -574,14 +575,14 @@ def verify_main(arguments: argparse.Namespace) -> int:
     progress = Progress()
     try:
         site = ostrivane_site.load_site(arguments.site)
-        folder = Path(os.path.abspath(arguments.release_folder)) if arguments.release_folder \
-            else DIST / site.host.ascii
-        shown = folder.name + '/' if arguments.release_folder else 'dist/%s/' % site.host.ascii
+        folders = [(Path(os.path.abspath(folder)), Path(folder).resolve().name + '/')
+                   for folder in arguments.release_folders] or [(DIST / site.host.ascii, 'dist/%s/' % site.host.ascii)]
         print('Verifying the release of https://%s in %s against its source: each executable rebuilt '
-              'from the commit its release.txt names' % (site.host.ascii, shown), flush=True)
+              'from the commit its release.txt names' % (site.host.ascii, ', '.join(shown for _, shown in folders)),
+              flush=True)
         scratch = SOURCE / 'build' / 'verify' / site.host.ascii
         with locked(scratch.with_name(scratch.name + '.lock'), 'a verification of %s' % site.host.ascii):
-            faults = verify(site, folder, shown, scratch, progress)
+            faults = verify(site, folders, scratch, progress)
     except (ostrivane_site.SiteError, executable.Refused, OSError, KeyboardInterrupt) as error:
         print('release.sh: %s' % (str(error) or 'interrupted.'), file=sys.stderr)
         print('The release was not verified; --verify only reads it, so it is as it was.', file=sys.stderr)
@@ -618,21 +619,69 @@ def read_record(folder: Path, shown: str) -> tuple[dict[str, str], dict[str, dic
     return head, files
 
 
-def verify(site: ostrivane_site.Site, folder: Path, shown: str, scratch: Path, progress: Progress) -> list[str]:
-    """What differs between the release in `folder` and the rebuild of its
-    commit, one line each; SiteError where it cannot be rebuilt at all."""
-    head, files = read_record(folder, shown)
-    source = head.get('Source commit', '')
-    commit = source.split(',')[0]
-    if not re.fullmatch('[0-9a-f]{40}', commit):
-        raise ostrivane_site.SiteError('%srelease.txt names no source commit (%s), so there is nothing to '
-                                       'rebuild it from.' % (shown, source or 'no "Source commit:" line'))
-    if source != commit:
-        raise ostrivane_site.SiteError('the release was made from commit %s %s: no commit holds its source, so '
-                                       'it cannot be verified.' % (commit, source[len(commit) + 2:]))
+def verify(site: ostrivane_site.Site, folders: list[tuple[Path, str]], scratch: Path,
+           progress: Progress) -> list[str]:
+    """What differs between the releases in `folders` (each with the name it
+    is shown by) and the rebuild of their commit, one line each; SiteError
+    where one cannot be rebuilt at all. Copies of one release share one
+    rebuild of each edition."""
+    records = [(folder, shown) + read_record(folder, shown) for folder, shown in folders]
+    commits = []
+    for _, shown, head, _ in records:
+        source = head.get('Source commit', '')
+        commit = source.split(',')[0]
+        if not re.fullmatch('[0-9a-f]{40}', commit):
+            raise ostrivane_site.SiteError('%srelease.txt names no source commit (%s), so there is nothing to '
+                                           'rebuild it from.' % (shown, source or 'no "Source commit:" line'))
+        if source != commit:
+            raise ostrivane_site.SiteError('the release was made from commit %s %s: no commit holds its source, '
+                                           'so it cannot be verified.' % (commit, source[len(commit) + 2:]))
+        commits.append(commit)
     shutil.rmtree(scratch, ignore_errors=True)
     scratch.mkdir(parents=True)
-    clone = scratch / 'source'
+    faults = []
+    rebuilds: dict[tuple[str, str], Build] = {}
+    for (folder, shown, _, files), commit in zip(records, commits):
+        clone = scratch / commit[:12] / 'source'
+        if not clone.exists():
+            _clone_at(clone, commit)
+            progress.done('cloned this repository into %s at commit %s' % (os.path.relpath(clone, SOURCE), commit))
+        for edition in EDITIONS:
+            published = folder / edition.file
+            entry = files.get(edition.file)
+            if entry is None or not published.is_file():
+                if entry is not None or published.exists():
+                    faults.append('%s%s is %s' % (shown, edition.file, 'not named in release.txt' if entry is None
+                                                  else 'named in release.txt but not there'))
+                continue
+            if (commit, edition.arch) not in rebuilds:
+                rebuilds[commit, edition.arch] = build(site, edition, clone.parent / edition.arch, clone,
+                                                       VERIFY_TARGETS)
+            rebuilt = rebuilds[commit, edition.arch]
+            toolchain = rebuilt.versions.get('toolchain', {})
+            differing = ['%s "%s" here, "%s" in the record' % (label, toolchain.get(key), entry.get(label))
+                         for key, label in TOOLCHAIN.items() if toolchain.get(key) != entry.get(label)]
+            if differing:
+                faults.append('the toolchain of %s differs from the recorded one: %s; verify with the recorded '
+                              'toolchain.' % (edition.name, '; '.join(differing)))
+                continue
+            fault = compare(published, rebuilt, entry)
+            if fault:
+                faults.append('%s%s %s' % (shown, edition.file, fault))
+                progress.done('%s%s DIFFERS from the build of commit %s' % (shown, edition.file, commit[:12]))
+            else:
+                progress.done('%s%s is the build of commit %s%s, byte for byte' % (
+                    shown, edition.file, commit[:12],
+                    ' with its signature attached' if executable.is_signed(published) else ''))
+        if not files:
+            faults.append('%srelease.txt names no executable' % shown)
+    if not faults:
+        shutil.rmtree(scratch, ignore_errors=True)
+    return faults
+
+
+def _clone_at(clone: Path, commit: str) -> None:
+    """A clone of this repository at `commit`, in `clone`."""
     for step, problem in ((['git', 'clone', '--quiet', '--no-checkout', str(SOURCE), str(clone)],
                            'this folder cannot be cloned: --verify rebuilds from a clone of a git repository'),
                           (['git', '-C', str(clone), 'checkout', '--quiet', '--detach', commit],
@@ -640,37 +689,6 @@ def verify(site: ostrivane_site.Site, folder: Path, shown: str, scratch: Path, p
         said = subprocess.run(step, capture_output=True, text=True)
         if said.returncode:
             raise ostrivane_site.SiteError('%s (git said: %s).' % (problem, ' / '.join(said.stderr.split('\n')[:2])))
-    progress.done('cloned this repository into %s at commit %s' % (os.path.relpath(clone, SOURCE), commit))
-    faults = []
-    for edition in EDITIONS:
-        published = folder / edition.file
-        entry = files.get(edition.file)
-        if entry is None or not published.is_file():
-            if entry is not None or published.exists():
-                faults.append('%s%s is %s' % (shown, edition.file, 'not named in release.txt' if entry is None
-                                              else 'named in release.txt but not there'))
-            continue
-        rebuilt = build(site, edition, scratch / edition.arch, clone, VERIFY_TARGETS)
-        toolchain = rebuilt.versions.get('toolchain', {})
-        differing = ['%s "%s" here, "%s" in the record' % (label, toolchain.get(key), entry.get(label))
-                     for key, label in TOOLCHAIN.items() if toolchain.get(key) != entry.get(label)]
-        if differing:
-            faults.append('the toolchain of %s differs from the recorded one: %s; verify with the recorded '
-                          'toolchain.' % (edition.name, '; '.join(differing)))
-            continue
-        fault = compare(published, rebuilt, entry)
-        if fault:
-            faults.append('%s%s %s' % (shown, edition.file, fault))
-            progress.done('%s DIFFERS from the build of commit %s' % (edition.file, commit[:12]))
-        else:
-            progress.done('%s is the build of commit %s%s, byte for byte' % (
-                edition.file, commit[:12], ' with its signature attached' if executable.is_signed(published)
-                else ''))
-    if not files:
-        faults.append('%srelease.txt names no executable' % shown)
-    if not faults:
-        shutil.rmtree(scratch, ignore_errors=True)
-    return faults
 
 
 def compare(published: Path, rebuilt: Build, entry: dict[str, str]) -> str | None:

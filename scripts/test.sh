@@ -13,11 +13,6 @@ cd "$(dirname "$0")/.."
 start=$SECONDS
 
 scripts/setup-debian.sh
-for edition in i686 x86_64; do
-  cmake --preset "mingw-$edition"
-  cmake --build --preset "mingw-$edition"
-done
-
 reasons=$(mktemp)
 # CTest's fixtures start and stop the Wine sessions; this only makes sure
 # nothing lingers if the run is interrupted.
@@ -35,13 +30,26 @@ if ! runnable=$(scripts/wine-editions.sh 2>"$reasons"); then
   exit 1
 fi
 
+# Both editions are built; for one that Wine cannot run here, only what the
+# tests without Wine need (the program and the executables its check must
+# refuse), not the test programs.
+for edition in i686 x86_64; do
+  cmake --preset "mingw-$edition"
+  if grep -qx "$edition" <<<"$runnable"; then
+    cmake --build --preset "mingw-$edition"
+  else
+    cmake --build --preset "mingw-$edition" --target without_wine
+  fi
+done
+
 # CTest names the tests it reports as skipped; the reason is in their output.
 print_skip_reasons() {
   sed -n '/: Skipped$/{n;s/^/  skipped because /p}' "build/mingw-$1/Testing/Temporary/LastTest.log" | sort -u
 }
 
-# Two at a time: the Windows tests take turns on their session's desktop
-# (a resource lock), and the release checks build beside them.
+# Three at a time on two cores: the Windows tests take turns on their
+# session's desktop (a resource lock) and mostly wait on Wine, while the
+# release checks build beside them.
 skipped=""
 for edition in x86_64 i686; do
   # The host checks run from the 64-bit build, which every machine that
@@ -58,9 +66,9 @@ for edition in x86_64 i686; do
     skipped+="Skipped the $edition edition's tests under Wine ($names): $(grep "($edition)" "$reasons" || true)"$'\n'
   fi
   if [ ${#excluded[@]} -gt 0 ]; then
-    ctest --preset "mingw-$edition" -j 2 --label-exclude "^($(IFS='|'; echo "${excluded[*]}"))\$"
+    ctest --preset "mingw-$edition" -j 3 --label-exclude "^($(IFS='|'; echo "${excluded[*]}"))\$"
   else
-    ctest --preset "mingw-$edition" -j 2
+    ctest --preset "mingw-$edition" -j 3
   fi
   print_skip_reasons "$edition"
 done

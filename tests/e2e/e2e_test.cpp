@@ -353,8 +353,9 @@ TEST(RefusingDesktop, LinksNamedLikeLeftoversAndTheirTargetsAreKept) {
 }
 
 // 10,000 old leftovers, named and filled as the program leaves them, hold
-// up no run: it takes less than three times as long as runs without them
-// do on average, and removes 100 of them.
+// up no run: it takes less than three times as long as a run without them,
+// the quickest of three of each taken in turn, so that a machine busy with
+// other work weighs on both alike; each run removes 100 of them.
 TEST(RefusingDesktop, ManyOldLeftoversHoldUpNoRun) {
   const std::wstring leftovers = HostMadeDesktop(L"OSTRIVANE_LEFTOVERS_DESKTOP");
   if (leftovers.empty()) GTEST_SKIP() << kNeedsRoot;
@@ -363,12 +364,15 @@ TEST(RefusingDesktop, ManyOldLeftoversHoldUpNoRun) {
     ExpectInstalled();
     return GetTickCount64() - start;
   };
-  const ULONGLONG plain = (timed_run() + timed_run()) / 2;
-  DesktopRedirect redirect(leftovers);
-  const ULONGLONG with_leftovers = timed_run();
+  ULONGLONG plain = ~0ull, with_leftovers = ~0ull;
+  for (int run = 0; run < 3; ++run) {
+    plain = std::min(plain, timed_run());
+    DesktopRedirect redirect(leftovers);
+    with_leftovers = std::min(with_leftovers, timed_run());
+  }
 
   EXPECT_LT(with_leftovers, 3 * plain) << "ms, against " << plain << " ms without them";
-  EXPECT_EQ(ListFolder(leftovers).size(), 9'900u + 1) << "the shortcut and the leftovers still there";
+  EXPECT_EQ(ListFolder(leftovers).size(), 9'700u + 1) << "the shortcut and the leftovers still there";
 }
 
 // Something asks the still hidden window to close while the confirmation is

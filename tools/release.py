@@ -279,9 +279,10 @@ def wine_check(unchecked: list[str]) -> dict[str, str]:
     refused = [e for e in missing if e.arch not in unchecked]
     if refused:
         raise ostrivane_site.SiteError(
-            'Wine cannot run %s here, so it would ship without ever having been run: %s. Make it '
-            'runnable as said there, or give %s to release it unrun (the screen and release.txt then '
-            'say so).' % (' or '.join(e.name for e in refused), said or 'scripts/wine-editions.sh says no more',
+            '%s would ship without ever having been run. %s. Make it runnable as said there, or give '
+            '%s to release it unrun (the screen and release.txt then say so).'
+            % (' and '.join(e.name for e in refused).capitalize(),
+               said or 'Wine cannot run it here; scripts/wine-editions.sh says no more',
                           ' '.join('--unchecked ' + e.arch for e in refused)))
     return {e.arch: said for e in missing}
 

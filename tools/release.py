@@ -337,7 +337,7 @@ def release(plan: Plan, folder: Path, progress: Progress) -> None:
     for each in builds:
         check_built(site, each, signer)
         if each.edition.arch in plan.unrun:
-            each.wine_run = ('not run: Wine could not run %s programs on the machine that built it '
+            each.wine_run = ('not run: Wine could not run the %s edition on the machine that built it '
                              '(released with --unchecked %s)' % (each.edition.bits, each.edition.arch))
         else:
             each.screenshots = run_under_wine(site, each)

@@ -305,7 +305,7 @@ SITE
       [ -s "$work/src/build/release/www.hanbit-books.example/x86_64/screenshots/$shot.png" ] || fail "no screenshot $shot.png"
     done
     if grep -qF "Checked: not run:" "$dist/release.txt"; then
-      holds "$dist/release.txt" "  Checked: not run: Wine could not run 32-bit programs on the machine that built it (released with --unchecked i686)"
+      holds "$dist/release.txt" "  Checked: not run: Wine could not run the 32-bit edition on the machine that built it (released with --unchecked i686)"
       says hanbit "was published without having been run"
     fi
     before=$(snapshot)

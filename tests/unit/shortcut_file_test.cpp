@@ -205,15 +205,20 @@ UniqueFile HoldOpen(const std::wstring& path) {
   return OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
+// Lets go of `held` after 300 ms, on a thread of its own, as such a program would.
+std::thread LetGoSoon(UniqueFile& held) {
+  return std::thread([&held] {
+    Sleep(300);
+    held.reset();
+  });
+}
+
 TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   ScratchFolder desktop;
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
   UniqueFile held = HoldOpen(shortcut);
-  std::thread release([&held] {
-    Sleep(300);
-    held.reset();
-  });
+  std::thread release = LetGoSoon(held);
 
   EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, ThisSystem()));
   release.join();
@@ -267,10 +272,7 @@ TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
     const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
     WriteBytes(shortcut, "old");
     UniqueFile held = HoldOpen(shortcut);
-    std::thread release([&held] {
-      Sleep(300);
-      held.reset();
-    });
+    std::thread release = LetGoSoon(held);
 
     EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, WithPosixRename(code))) << code;
     release.join();

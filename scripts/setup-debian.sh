@@ -3,7 +3,8 @@
 # needs on Debian 12 or 13: the MinGW-w64 cross-compilers for both editions
 # (i686 and x86_64), CMake and Ninja, 64-bit and 32-bit Wine, a virtual
 # display, the Korean and US English locales, a Hangul font, the signing
-# tools, the linters, and the Python libraries tools/pyproject.toml lists.
+# tools, the linters, git (a release records its commit), and the Python
+# libraries tools/pyproject.toml lists.
 # Skips whatever is already there.
 #
 # The 32-bit Wine is the one package it goes on without: where it cannot be
@@ -18,7 +19,7 @@ cd "$(dirname "$0")/.."
 . scripts/apt.sh
 
 packages=(
-  python3 cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
+  python3 git cmake ninja-build g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64 wine wine64 xvfb imagemagick
   locales fonts-nanum fonts-wine fonts-liberation googletest
   openssl osslsigncode libengine-pkcs11-openssl faketime softhsm2 e2fsprogs

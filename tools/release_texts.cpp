@@ -8,7 +8,10 @@
 
 #include "resources/texts.h"
 
-[[gnu::section(".caption"), gnu::used]] extern const std::array<wchar_t, std::size(texts::kForm1Caption)>
-    kReleaseCaption = std::to_array(texts::kForm1Caption);
-[[gnu::section(".descr"), gnu::used]] extern const std::array<wchar_t, std::size(texts::kShortcutDescription)>
-    kReleaseDescription = std::to_array(texts::kShortcutDescription);
+using Caption = std::array<wchar_t, std::size(texts::kForm1Caption)>;
+using Description = std::array<wchar_t, std::size(texts::kShortcutDescription)>;
+
+[[gnu::section(".caption"), gnu::used]] extern const Caption kReleaseCaption =
+    std::to_array(texts::kForm1Caption);
+[[gnu::section(".descr"), gnu::used]] extern const Description kReleaseDescription =
+    std::to_array(texts::kShortcutDescription);

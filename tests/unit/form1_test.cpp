@@ -25,7 +25,8 @@ bool QuitRequested() {
 // A form cleaned up before it was ever shown (start-up failed) must not end
 // the loop of the error report that follows.
 TEST(Form1, DestroyingItBeforeItWasShownDoesNotEndTheProgram) {
-  { Form1 form(GetModuleHandleW(nullptr), ThisSystem()); }
+  auto form = std::make_unique<Form1>(GetModuleHandleW(nullptr), ThisSystem());
+  form.reset();
   EXPECT_FALSE(QuitRequested());
 }
 

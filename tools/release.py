@@ -62,8 +62,10 @@ VERSION_FILE = SOURCE / 'version.txt'
 # these only bound a session that hangs.
 WINE_START_SECONDS = 180
 WINE_RUN_SECONDS = 120
-# What a release builds in each edition's folder, and what --verify rebuilds.
-RELEASE_TARGETS = ('Ostrivane', 'release_run', 'release_texts')
+# What a release builds in each edition's folder (and, for an edition it runs
+# under Wine, the driver of that run), and what --verify rebuilds.
+RELEASE_TARGETS = ('Ostrivane', 'release_texts')
+RUN_TARGETS = ('release_run',)
 VERIFY_TARGETS = ('Ostrivane',)
 # The toolchain, as release.json gives it and release.txt names it.
 TOOLCHAIN = {'compiler': 'Compiler', 'binutils': 'Binutils', 'mingw-w64': 'MinGW-w64 runtime'}
@@ -319,7 +321,8 @@ def release(plan: Plan, folder: Path, progress: Progress) -> None:
     site, signer = plan.site, plan.signer
     builds = []
     for edition in EDITIONS:
-        builds.append(build(site, edition, folder / edition.arch, SOURCE, RELEASE_TARGETS))
+        run = () if edition.arch in plan.unrun else RUN_TARGETS
+        builds.append(build(site, edition, folder / edition.arch, SOURCE, RELEASE_TARGETS + run))
         progress.done('configured and built %s' % edition.name)
     for each in builds:
         if signer and site.signing:

@@ -14,6 +14,9 @@
 #                             not installing it, in one line, and returns 1
 #   missing_packages PACKAGE...  prints those not installed, one a line
 
+# Its input's lines as one, separated by "; ".
+one_line() { paste -sd ';' | sed 's/;/; /g'; }
+
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -26,9 +29,9 @@ apt_update() {
   # apt says "E: Failed to fetch URL  REASON [IP: ...]" (or W:) for each
   # index it could not get, whatever went wrong.
   failed=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\) *\(.*\)$/\1 (\2)/p' <<<"$output" |
-    sed 's/ \[IP: [^]]*\])$/)/' | paste -sd ';' | sed 's/;/; /g')
+    sed 's/ \[IP: [^]]*\])$/)/' | one_line)
   if [ -z "$failed" ]; then
-    failed=$(grep '^E: ' <<<"$output" | sed 's/^E: //' | paste -sd ';' | sed 's/;/; /g')
+    failed=$(grep '^E: ' <<<"$output" | sed 's/^E: //' | one_line)
   fi
   # shellcheck disable=SC2034
   apt_failed_indexes=$failed
@@ -45,7 +48,7 @@ apt_why_not() {
   # The first broken dependency apt names says what stands in the way;
   # its E: lines say what it made of it.
   reason=$( { grep -m 1 ' Depends: ' <<<"$output" | sed 's/^ *//; s/  */ /g'
-              grep '^E: ' <<<"$output" | sed 's/^E: //'; } | paste -sd ';' | sed 's/;/; /g')
+              grep '^E: ' <<<"$output" | sed 's/^E: //'; } | one_line)
   echo "${reason:-$(tail -n 1 <<<"$output")}"
   return 1
 }

@@ -98,6 +98,8 @@ git_sources() {
   git -C "$work/src" add -A
   git -C "$work/src" -c user.name=Ostrivane -c user.email=dev@ostrivane.invalid commit --quiet -m sources
 }
+# says NAME WORDS: the output of release.sh kept in $work/NAME.out says WORDS.
+says() { grep -qF "$2" "$work/$1.out" || { cat "$work/$1.out" >&2; fail "release.sh ($1) did not say: $2"; }; }
 # holds FILE WORDS...: FILE has a line that is exactly each of WORDS.
 holds() {
   for line in "${@:2}"; do grep -qxF "$line" "$1" || { cat "$1" >&2; fail "$1 has no line: $line"; }; done
@@ -258,7 +260,6 @@ SITE
       fi
     }
     snapshot() { (cd "$work/src/dist" && find . | sort && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
-    says() { grep -qF "$2" "$work/$1.out" || { cat "$work/$1.out" >&2; fail "the release of $1 did not say: $2"; }; }
     release hanbit
     dist=$work/src/dist/www.hanbit-books.example
     for exe in "$dist/Ostrivane.exe" "$dist/x64/Ostrivane.exe"; do verified "$exe" "$work/root.pem"; done
@@ -356,7 +357,6 @@ sys.exit("the second site carries %s" % found if found else 0)' \
       "$release_sh" "${@:3}" >"$work/$1.out" 2>&1 || status=$?
       [ "$status" = "$2" ] || { cat "$work/$1.out" >&2; fail "release.sh ${*:3} ended with $status, not $2"; }
     }
-    says() { grep -qF "$2" "$work/$1.out" || { cat "$work/$1.out" >&2; fail "release.sh ($1) did not say: $2"; }; }
     # Where Wine cannot run the 32-bit edition: stopped, with the probe's reason, unless let go unrun.
     export OSTRIVANE_NO_32BIT=1
     tries no32 1 --check "$work/src/sites/example.toml"

@@ -14,6 +14,7 @@ from PIL import Image
 TOOLS = Path(__file__).resolve().parents[1] / 'tools'
 sys.path.insert(0, str(TOOLS))
 import ostrivane_site as site  # noqa: E402
+from ostrivane_site import version  # noqa: E402
 
 NFD_HANBIT = '\u1112\u1161\u11ab\u1107\u1175\u11be'
 
@@ -33,7 +34,7 @@ class Rules(unittest.TestCase):
         return path
 
     def assertRefused(self, check, value, *words):
-        with self.assertRaises(site.SiteError, msg=repr(value)) as caught:
+        with self.assertRaises((site.SiteError, version.VersionError), msg=repr(value)) as caught:
             check(value)
         said = str(caught.exception)
         for word in words:
@@ -190,10 +191,25 @@ class SiteFile(Rules):
             self.assertRefused(self.loaded, text, 'site file "%s' % self.folder, words)
 
 
+class VersionRules(Rules):
+    def test_the_forms_the_caption_and_the_record_carry_and_versions_they_cannot(self):
+        for text, forms in (('1.0.0', ('(v1.0.0)', '1.00', (1, 0, 0, 0))),
+                            ('1.2.3', ('(v1.2.3)', '1.02.3', (1, 2, 3, 0)))):
+            got = version.parse_version(text)
+            self.assertEqual((got.caption, got.record, got.numbers), forms)
+        for text, words in (('', 'is not three numbers'), ('v1.0.1', 'is not three numbers'),
+                            ('1.0', 'is not three numbers'), ('1.100.0', 'the minor version'),
+                            ('65536.0.0', 'in 16 bits'), ('1.0.70000', 'in 16 bits'),
+                            ('1.0.99999999999999999999', 'in 16 bits')):
+            self.assertRefused(version.parse_version, text, words)
+        self.assertRefused(version.read_version, self.saved('version.txt', '1.0\n'),
+                           'version.txt: "1.0" is not three numbers', 'and commit it')
+
+
 class Configure(Rules):
     def configure(self, host, brand):
-        return subprocess.run([sys.executable, str(TOOLS / 'configure_site.py'), str(self.folder), host, brand, ''],
-                              capture_output=True, text=True)
+        return subprocess.run([sys.executable, str(TOOLS / 'configure_site.py'), str(self.folder), host, brand, '',
+                               str(TOOLS.parent / 'version.txt')], capture_output=True, text=True)
 
     def test_configure_writes_the_composed_brand_or_nothing_at_all(self):
         refused = self.configure('www.trelvik.example', 'Trel\u061cvik')

@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
 """The site's values checked and written for the build, at configure time.
 
-Usage: configure_site.py GENERATED_DIR HOST BRAND ICON
+Usage: configure_site.py GENERATED_DIR HOST BRAND ICON VERSION_FILE
 
 HOST, BRAND and ICON are SITE_HOST, SITE_BRAND and SITE_ICON as given; an
-empty BRAND or ICON is the default brand or mark. Into GENERATED_DIR go:
+empty BRAND or ICON is the default brand or mark. VERSION_FILE is
+version.txt, read by the rule the release's preflight uses too
+(ostrivane_site/version.py). Into GENERATED_DIR go:
   site_host.h             kSiteHost: the host's ASCII and Unicode forms
   site_brand.h            OSTRIVANE_SITE_BRAND, the brand composed (NFC)
   shortcut/file_names.h   how the program names its files (from
                           ostrivane_site.file_names, which the host's length
                           limit follows from)
   site-icon-48.dib        the icon image the resource script embeds
-  site.cmake              the values as checked, for CMake to name and pass on
+  site.cmake              the values as checked, and the version's forms, for
+                          CMake to name and pass on
 Every value is checked before anything is written, and each file is
 replaced in one step, only when its bytes change (so nothing is rebuilt
 for nothing). What is wrong is said on one line, with exit code 1.
@@ -21,8 +24,11 @@ import os
 import re
 import sys
 
+from pathlib import Path
+
 import ostrivane_site
 from ostrivane_site import file_names
+from ostrivane_site.version import VersionError, read_version
 
 
 def wide_literal(text):
@@ -89,9 +95,13 @@ def write_if_changed(path, data):
 
 
 def main(argv):
-    if len(argv) != 5:
-        sys.exit('usage: configure_site.py GENERATED_DIR HOST BRAND ICON')
-    generated, host, brand, icon = argv[1:]
+    if len(argv) != 6:
+        sys.exit('usage: configure_site.py GENERATED_DIR HOST BRAND ICON VERSION_FILE')
+    generated, host, brand, icon, version_file = argv[1:]
+    try:
+        version = read_version(Path(version_file))
+    except VersionError as error:
+        sys.exit(str(error))
     try:
         host = ostrivane_site.check_host(host, 'SITE_HOST')
         brand = ostrivane_site.check_brand(brand or ostrivane_site.DEFAULT_BRAND, 'SITE_BRAND')
@@ -106,7 +116,12 @@ def main(argv):
         'set(OSTRIVANE_SITE_HOST_ASCII %s)\n'
         'set(OSTRIVANE_SITE_HOST_UNICODE %s)\n'
         'set(OSTRIVANE_SITE_BRAND %s)\n'
-        % (cmake_string(host.ascii), cmake_string(host.unicode), cmake_string(brand))).encode()
+        'set(OSTRIVANE_VERSION %s)\n'
+        'set(OSTRIVANE_VERSION_CAPTION %s)\n'
+        'set(OSTRIVANE_VERSION_TEXT %s)\n'
+        'set(OSTRIVANE_VERSION_NUMBERS %s)\n'
+        % (cmake_string(host.ascii), cmake_string(host.unicode), cmake_string(brand),
+           version.text, version.caption, version.record, ','.join(map(str, version.numbers)))).encode()
     for name, data in files.items():
         write_if_changed(os.path.join(generated, name), data)
 

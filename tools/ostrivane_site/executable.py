@@ -88,6 +88,13 @@ def is_signed(path: str | Path) -> bool:
     return load(path).OPTIONAL_HEADER.DATA_DIRECTORY[security].Size > 0
 
 
+def program_strings(record):
+    """The strings of the program's version record, in their order, for the
+    version `record` (1.00): what every build and every release checks."""
+    return {'ProductName': 'Ostrivane', 'FileVersion': record, 'ProductVersion': record,
+            'InternalName': 'Ostrivane', 'OriginalFilename': 'Ostrivane.exe'}
+
+
 def version_strings(path):
     """The string table of the executable's version record, {key: value}, in its order."""
     return version_record(load(path), path)[1]
@@ -198,8 +205,7 @@ def check_version(pe, found, path, numbers, text):
               'FileFlags': 0, 'FileOS': 0x4, 'FileType': 1, 'FileSubtype': 0, 'FileDateMS': 0,
               'FileDateLS': 0}
     fields = {field: getattr(fixed, field) for field in wanted}
-    expected = {'ProductName': 'Ostrivane', 'FileVersion': text, 'ProductVersion': text,
-                'InternalName': 'Ostrivane', 'OriginalFilename': 'Ostrivane.exe'}
+    expected = program_strings(text)
     for what, found_value, wanted_value in (
             ('its number and language', (version_id, language), (1, ENGLISH_US)),
             ('its fixed part', fields, wanted),

@@ -53,6 +53,11 @@ SYSTEM_ROOTS = Path('/etc/ssl/certs/ca-certificates.crt')
 
 PASSWORD_VARIABLE = 'OSTRIVANE_SIGN_PASSWORD'
 
+# Who vouches for a certificate: nobody but itself, a root of its own that
+# Windows does not hold, or a root of the public list (this machine's, which
+# is the list browsers and Windows draw on).
+SELF_SIGNED, PRIVATE_ROOT, PUBLIC = 'self-signed', 'private root', 'public root'
+
 
 @dataclass(frozen=True)
 class Signer:
@@ -65,6 +70,7 @@ class Signer:
     not_after: datetime
     chain_pem: bytes  # the certificate first, then its issuers, for osslsigncode
     warnings: tuple[str, ...]
+    trust: str = PUBLIC  # SELF_SIGNED, PRIVATE_ROOT or PUBLIC: who vouches for it
 
 
 def check_signing(signing, password):
@@ -94,12 +100,13 @@ def check_signing(signing, password):
     chain = _chain(signing.certificate, certificates, matches, key_name)
     leaf = chain[0]
     _check_use(signing.certificate, leaf)
+    trust = _trust(chain)
     return Signer(
         subject=leaf.subject.rfc4514_string(), issuer=leaf.issuer.rfc4514_string(),
         serial=_serial(leaf), fingerprint=leaf.fingerprint(hashes.SHA256()).hex().upper(),
         not_before=_utc(leaf, 'not_valid_before'), not_after=_utc(leaf, 'not_valid_after'),
         chain_pem=b''.join(c.public_bytes(serialization.Encoding.PEM) for c in chain),
-        warnings=_warnings(signing, leaf))
+        warnings=_warnings(signing, leaf) + _trust_warnings(chain, trust), trust=trust)
 
 
 def sign(exe, signed_out, signing, signer, password):
@@ -138,8 +145,10 @@ def sign(exe, signed_out, signing, signer, password):
             if outcome and outcome[0] == 0:
                 _place(stamped, signed_out)
                 return server
+            # osslsigncode does not say why; one request of our own does.
             failures.append('%s %s' % (server, 'gave no answer within %d s' % TIMESTAMP_SECONDS
-                                       if outcome is None else _why_no_timestamp(server)))
+                                       if outcome is None else
+                                       _timestamp_problem(server) or 'gave a timestamp, then none to osslsigncode'))
     raise SiteError('no timestamp server gave %s a timestamp: %s. Try again later, or add another '
                     'server to the list.' % (Path(exe).name, '; '.join(failures)))
 
@@ -369,6 +378,30 @@ def _warnings(signing, certificate):
     return tuple(warnings)
 
 
+def _trust(chain):
+    """Who vouches for the chain's certificate: SELF_SIGNED, PRIVATE_ROOT or PUBLIC."""
+    if chain[0].issuer == chain[0].subject:
+        return SELF_SIGNED
+    top = chain[-1]
+    roots = _pem_certificates(SYSTEM_ROOTS.read_bytes()) if SYSTEM_ROOTS.is_file() else []
+    known = {(root.subject, _public_der(root.public_key())) for root in roots}
+    if (top.subject, _public_der(top.public_key())) in known or any(root.subject == top.issuer for root in roots):
+        return PUBLIC
+    return PRIVATE_ROOT
+
+
+def _trust_warnings(chain, trust):
+    unknown = ('Windows and SmartScreen will treat the file as from an unknown publisher and warn before '
+               'it runs; fine for testing, not for visitors.')
+    if trust == SELF_SIGNED:
+        return ('the certificate "%s" is self-signed: %s' % (chain[0].subject.rfc4514_string(), unknown),)
+    if trust == PRIVATE_ROOT:
+        return ('the certificate\'s chain ends at "%s", not at a root that Windows trusts: %s'
+                % ((chain[-1].issuer if chain[-1].issuer != chain[-1].subject else chain[-1].subject)
+                   .rfc4514_string(), unknown),)
+    return ()
+
+
 def _utc(certificate, name):
     # cryptography 42 and later name the aware dates *_utc; older ones have
     # only the naive ones, in UTC.
@@ -579,23 +612,6 @@ def _osslsigncode(command, what, password):
     if outcome[0] != 0:
         raise SiteError('osslsigncode could not %s; it said: %s'
                         % (what, ' / '.join(line for line in outcome[1].splitlines() if line.strip())))
-
-
-def _why_no_timestamp(server):
-    """What a plain request to `server` meets, to say why osslsigncode got
-    no timestamp from it."""
-    request = urllib.request.Request(server, data=b'',
-                                     headers={'Content-Type': 'application/timestamp-query'})
-    try:
-        with urllib.request.urlopen(request, timeout=10) as answer:
-            return 'answered (HTTP %d) but gave no timestamp' % answer.status
-    except urllib.error.HTTPError as error:
-        return 'answered HTTP %d %s' % (error.code, error.reason)
-    except urllib.error.URLError as error:
-        reason = error.reason
-        return 'could not be reached (%s)' % (getattr(reason, 'strerror', None) or reason)
-    except OSError as error:
-        return 'could not be reached (%s)' % (error.strerror or error)
 
 
 def _place(source, target):

@@ -1,33 +1,25 @@
 # The build's tooling (tools/) is Python 3.11 or later on the libraries that
-# tools/pyproject.toml lists; tools/dependencies.py reads that list. PyKCS11,
-# for signing with a key on a token, is looked for only then.
+# tools/pyproject.toml lists. Which Python runs it is scripts/tools-python.sh's
+# choice alone, for the build as for the scripts; the release passes its own
+# (-DOSTRIVANE_PYTHON=), which is that same choice.
 
-# Sets `out_var` to a Python that has all of them: the one on PATH or the
-# system's. Refuses, saying what to install, when there is none.
+# Sets `out_var` to that Python, or refuses saying what each one lacks.
 function(ostrivane_find_python out_var)
-  find_program(path_python NAMES python3 python)
-  set(tried "")
-  foreach(python IN ITEMS ${path_python} /usr/bin/python3)
-    if(NOT EXISTS "${python}" OR python IN_LIST tried)
-      continue()
-    endif()
-    list(APPEND tried "${python}")
-    execute_process(COMMAND "${python}" "${CMAKE_SOURCE_DIR}/tools/dependencies.py" check
-                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE lacks)
-    if(result EQUAL 0)
-      set(${out_var} "${python}" PARENT_SCOPE)
-      return()
-    endif()
-    string(STRIP "${lacks}" lacks)
-    list(APPEND problems "${lacks}")
-  endforeach()
-  if(NOT tried)
-    set(problems "no python3 or python found")
+  if(OSTRIVANE_PYTHON)
+    set(${out_var} "${OSTRIVANE_PYTHON}" PARENT_SCOPE)
+    return()
   endif()
-  list(JOIN problems "; " problems)
-  string(CONCAT message
-    "The build needs Python 3.11 or later with the libraries tools/pyproject.toml lists, "
-    "and no Python here has them all (${problems}). On Debian run scripts/setup-debian.sh; "
-    "in MSYS2 see docs/building.md.")
-  ostrivane_refuse("${message}")
+  find_program(OSTRIVANE_BASH bash)
+  if(NOT OSTRIVANE_BASH)
+    ostrivane_refuse("The build finds its Python with scripts/tools-python.sh, and no bash is here to run it: "
+                     "install bash (in MSYS2 it is there), or give -DOSTRIVANE_PYTHON=.")
+  endif()
+  execute_process(COMMAND "${OSTRIVANE_BASH}" "${CMAKE_SOURCE_DIR}/scripts/tools-python.sh"
+                  RESULT_VARIABLE result OUTPUT_VARIABLE python ERROR_VARIABLE lacks
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_STRIP_TRAILING_WHITESPACE)
+  if(NOT result EQUAL 0)
+    ostrivane_refuse("The build needs Python 3.11 or later with the libraries tools/pyproject.toml lists: "
+                     "${lacks}. In MSYS2 see docs/building.md.")
+  endif()
+  set(${out_var} "${python}" PARENT_SCOPE)
 endfunction()

@@ -3,6 +3,7 @@
     host = "www.hanbit-books.example"     # ASCII or Unicode, any case
     brand = "한빛"                         # default Trelvik
     icon = "marks/hanbit.png"             # PNG or ICO; default the Trelvik mark
+    file_name = "Hanbit"                  # published as Hanbit-32bit.exe, Hanbit-64bit.exe
 
     [signing]                             # absent: an unsigned release
     certificate = "/secure/hanbit.pem"    # PEM or DER, or a .p12/.pfx bundle
@@ -16,6 +17,7 @@ The certificate and key are only named here; opening them is signing's."""
 
 import difflib
 import os
+import re
 import tomllib
 import urllib.parse
 from dataclasses import dataclass
@@ -26,7 +28,10 @@ from .errors import SiteError, quoted
 from .host import Host, check_host
 from .icon import icon_image
 
-_SITE_KEYS = ('host', 'brand', 'icon', 'signing')
+_SITE_KEYS = ('host', 'brand', 'icon', 'file_name', 'signing')
+# Words for which Windows' installer detection takes a 32-bit program without
+# a manifest for an installer and asks for administrator rights to start it.
+INSTALLER_WORDS = ('setup', 'install', 'update', 'patch')
 _SIGNING_KEYS = ('certificate', 'key', 'pkcs11_module', 'timestamp')
 
 
@@ -45,6 +50,7 @@ class Site:
     brand: str
     icon: Path | None  # None: the default mark
     signing: Signing | None  # None: unsigned
+    file_name: str | None = None  # what the editions are published as, before -32bit.exe; None: the default
 
 
 def load_site(path):
@@ -81,12 +87,29 @@ def _site(file, table):
     if signing is not None and not isinstance(signing, dict):
         raise SiteError('signing is a value, not the section [signing]')
     return Site(file=file, host=host, brand=brand, icon=icon,
-                signing=None if signing is None else signing_from_table(file, signing))
+                signing=None if signing is None else signing_from_table(file, signing),
+                file_name=_file_name(_text(table, 'file_name')))
+
+
+def _file_name(value):
+    """The published files' name, before "-32bit.exe": plain ASCII that any
+    web server and any Windows keeps as it is."""
+    if value is None:
+        return None
+    if not re.fullmatch(r'[A-Za-z0-9][A-Za-z0-9._-]{0,63}', value):
+        raise SiteError('file_name %s is not 1 to 64 ASCII letters, digits, dots, hyphens or underscores, '
+                        'beginning with a letter or digit' % quoted(value))
+    words = [word for word in INSTALLER_WORDS if word in value.lower()]
+    if words:
+        raise SiteError('file_name %s holds "%s": Windows would take the program for an installer and ask '
+                        'for administrator rights to start it. Choose a name without %s'
+                        % (quoted(value), words[0], ', '.join('"%s"' % w for w in INSTALLER_WORDS)))
+    return value
 
 
 def signing_from_table(file, table):
     """The Signing a [signing] table describes, its relative paths relative
-    to `file`; also what the release presets' SIGN_* options are read as."""
+    to `file`."""
     _refuse_unknown(table, _SIGNING_KEYS, 'signing.')
     certificate = _path(file, table, 'certificate', 'signing.')
     if not certificate:

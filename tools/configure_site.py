@@ -121,7 +121,8 @@ def main(argv):
         'set(OSTRIVANE_VERSION_TEXT %s)\n'
         'set(OSTRIVANE_VERSION_NUMBERS %s)\n'
         % (cmake_string(host.ascii), cmake_string(host.unicode), cmake_string(brand),
-           version.text, version.caption, version.record, ','.join(map(str, version.numbers)))).encode()
+           cmake_string(version.text), cmake_string(version.caption), cmake_string(version.record),
+           cmake_string(','.join(map(str, version.numbers))))).encode()
     for name, data in files.items():
         write_if_changed(os.path.join(generated, name), data)
 

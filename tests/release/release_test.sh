@@ -10,6 +10,7 @@
 # TOOLCHAIN_FILE is the edition's (cmake/mingw-i686.cmake, mingw-x86_64.cmake);
 # `release` builds both editions whatever it is, and `check` builds nothing.
 set -euo pipefail
+export OSTRIVANE_SETUP_DONE=1  # the tests run after the setup
 
 check=${1:?} source_dir=$(cd "${2:?}" && pwd) work=${3:?} toolchain=$(basename "${4:?}")
 rm -rf "$work"
@@ -105,50 +106,35 @@ holds() {
   for line in "${@:2}"; do grep -qxF "$line" "$1" || { cat "$1" >&2; fail "$1 has no line: $line"; }; done
 }
 
-# verified FILE CERT: FILE carries a valid signature by CERT, and its checksum beside it is of it.
+# verified FILE CERT: FILE carries a valid signature by CERT.
 verified() {
   osslsigncode verify -CAfile "$2" -in "$1" >"$work/verify.log" 2>&1 ||
     { cat "$work/verify.log" >&2; fail "$1 is not signed by $2"; }
-  if [ -f "$(dirname "$1")/Ostrivane.exe.sha256" ]; then
-    (cd "$(dirname "$1")" && sha256sum --check --quiet Ostrivane.exe.sha256) || fail "the checksum is not of $1"
-  fi
+}
+# published DIR FILE...: DIR's SHA256SUMS checks, lists exactly FILE... besides the records, and
+# release.json gives each executable the SHA-256 that SHA256SUMS does.
+published() {
+  (cd "$1" && sha256sum --check --strict --quiet SHA256SUMS) || fail "SHA256SUMS of $1 does not check"
+  [ "$(cut -c67- "$1/SHA256SUMS" | grep -v -e '^release\.' | paste -sd ' ')" = "${*:2}" ] ||
+    fail "SHA256SUMS of $1 lists $(cut -c67- "$1/SHA256SUMS" | paste -sd ' '), not ${*:2} and the records"
+  /usr/bin/python3 -c 'import json, sys
+sums = dict(reversed(line.split("  ", 1)) for line in open(sys.argv[1] + "/SHA256SUMS").read().splitlines())
+record = json.load(open(sys.argv[1] + "/release.json"))
+wrong = [e["file"] for e in record["editions"] if sums.get(e["file"]) != e["sha256"]]
+sys.exit("release.json and SHA256SUMS differ on %s" % wrong if wrong else 0)' "$1" || fail "the records of $1 disagree"
 }
 
 case "$check" in
   signing)
-    # The release presets sign when given SIGN_*, on the rules scripts/release.sh uses.
+    # The signing material, refused by --check before anything is built, in a line that names the file or
+    # the token and never the password or PIN: certificates, keys and a bundle in every form the site file
+    # takes, made here with openssl, and a key on a throwaway token.
     new_cert cert '/CN=Ostrivane test signer'
-    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.pem" -DSIGN_KEY="$work/cert-key.pem"
-    build "$work/build"
-    verified "$work/build/signed/Ostrivane.exe" "$work/cert.pem"
-    # Renewed at the same paths: the next ordinary build signs with the new pair.
-    new_cert cert '/CN=Ostrivane renewed signer' -addext extendedKeyUsage=codeSigning
-    build "$work/build"
-    verified "$work/build/signed/Ostrivane.exe" "$work/cert.pem"
-    logged "Ostrivane renewed signer" "$work/build.build.log"
-    # A refused setting leaves the folder refusing; the build's own environment is checked again.
-    if configure "$source_dir" "$work/build" -DSIGN_CERT="$work/missing.pem" 2>/dev/null; then fail "configure took a missing certificate"; fi
-    if build "$work/build" 2>/dev/null; then fail "a build after a refused configure passed"; fi
-    logged "certificate \"$work/missing.pem\" cannot be read" "$work/build.build.log"
-    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.pem"
-    touch "$work/cert.pem"
-    if (unset OSTRIVANE_SIGN_PASSWORD && build "$work/build" 2>/dev/null); then fail "signed without the password"; fi
-    logged "is encrypted and OSTRIVANE_SIGN_PASSWORD is not set" "$work/build.build.log"
-
-    # The same pair as a bundle, then its key on a token with the certificate in DER.
     openssl pkcs12 -export -in "$work/cert.pem" -inkey "$work/cert-key.pem" -out "$work/cert.p12" \
       -passin env:OSTRIVANE_SIGN_PASSWORD -passout env:OSTRIVANE_SIGN_PASSWORD
-    configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.p12" -DSIGN_KEY=
-    build "$work/build"
-    verified "$work/build/signed/Ostrivane.exe" "$work/cert.pem"
     new_token cert
     openssl x509 -in "$work/cert.pem" -outform DER -out "$work/cert.der"
     token="pkcs11:token=ostri;object=signkey;type=private"
-    (export OSTRIVANE_SIGN_PASSWORD=$pin
-     configure "$source_dir" "$work/build" -DSIGN_CERT="$work/cert.der" -DSIGN_KEY="$token" -DSIGN_PKCS11_MODULE="$module"
-     build "$work/build")
-    verified "$work/build/signed/Ostrivane.exe" "$work/cert.pem"
-
     # Each refusal in one line that names the file or the token, and never the password or PIN.
     new_cert other '/CN=Someone else'
     new_cert tls /CN=www.trelvik.example -addext extendedKeyUsage=serverAuth
@@ -159,11 +145,16 @@ case "$check" in
       -keyout "$work/old-key.pem" -out "$work/old.pem" 2>/dev/null
     cat "$work/other.pem" "$work/cert.pem" >"$work/foreign-chain.pem"
     echo "not a certificate" >"$work/garbage.pem"
-    refused() {  # WORDS CERT KEY MODULE [TIMESTAMP]
+    refused() {  # WORDS CERT KEY MODULE [TIMESTAMP]: --check of a site file signing so refuses, saying WORDS
       local said status=0
-      said=$(timeout 20 /usr/bin/python3 "$source_dir/tools/sign.py" check "${@:2}" 2>&1) || status=$?
-      [ "$status" = 1 ] && [ "$(wc -l <<<"$said")" = 1 ] && [[ $said == *"$1"* ]] ||
-        fail "sign.py check ${*:2} (exit $status) did not say in one line: $1; it said: $said"
+      { echo 'host = "www.signing.example"'; echo '[signing]'; echo "certificate = \"$2\""
+        [ -z "$3" ] || echo "key = \"$3\""; [ -z "$4" ] || echo "pkcs11_module = \"$4\""
+        [ -z "${5:-}" ] || echo "timestamp = [\"$5\"]"; } >"$work/signing.toml"
+      said=$(timeout 20 "$source_dir/scripts/release.sh" --check --allow-dirty --unchecked i686 "$work/signing.toml" 2>&1) ||
+        status=$?
+      line=$(grep '^release.sh: ' <<<"$said" || true)
+      [ "$status" = 1 ] && [ "$(wc -l <<<"$line")" = 1 ] && [[ $line == *"$1"* ]] ||
+        fail "--check of signing ${*:2} (exit $status) did not say in one line: $1; it said: $said"
       if [[ $said == *"${OSTRIVANE_SIGN_PASSWORD:-unset}"* || $said == *"$pin"* ]]; then fail "a secret was shown: $said"; fi
     }
     refused "certificate \"$work/missing.pem\" cannot be read" "$work/missing.pem" "$work/cert-key.pem" ""
@@ -240,18 +231,19 @@ case "$check" in
 host = "WWW.Hanbit-Books.Example"
 brand = "한빛"
 icon = "mark.png"
+file_name = "Hanbit"
 [signing]
 certificate = "../chain.pem"
 key = "pkcs11:token=ostri;object=signkey;type=private"
 pkcs11_module = "$module"
 SITE
     export OSTRIVANE_SIGN_PASSWORD=$pin
-    # release NAME [STATUS]: scripts/release.sh on site/NAME.toml ends with STATUS (0) within SECONDS_ALLOWED (240),
-    # printing no local path and no PIN; its output in $work/NAME.out.
+    # release NAME STATUS [ARGS...]: scripts/release.sh ARGS on site/NAME.toml ends with STATUS within
+    # SECONDS_ALLOWED (240), printing no local path and no PIN; its output in $work/NAME.out.
     release() {
       local start=$SECONDS status=0
-      "$work/src/scripts/release.sh" --unchecked i686 "$work/site/$1.toml" >"$work/$1.out" 2>&1 || status=$?
-      [ "$status" = "${2:-0}" ] || { cat "$work/$1.out" >&2; fail "the release of $1 ended with $status"; }
+      "$work/src/scripts/release.sh" --unchecked i686 "${@:3}" "$work/site/$1.toml" >"$work/$1.out" 2>&1 || status=$?
+      [ "$status" = "$2" ] || { cat "$work/$1.out" >&2; fail "the release of $1 ended with $status"; }
       [ $((SECONDS - start)) -le "${SECONDS_ALLOWED:-240}" ] || fail "the release of $1 took $((SECONDS - start)) s"
       local secrets=(-e "$source_dir" -e "$work" -e "$pin" -e "$OSTRIVANE_SIGN_PASSWORD")
       if grep -rqaF "${secrets[@]}" "$work/$1.out" "$work/src/dist"; then
@@ -260,28 +252,26 @@ SITE
       fi
     }
     snapshot() { (cd "$work/src/dist" && find . | sort && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
-    release hanbit
+    release hanbit 0
     dist=$work/src/dist/www.hanbit-books.example
-    for exe in "$dist/Ostrivane.exe" "$dist/x64/Ostrivane.exe"; do verified "$exe" "$work/root.pem"; done
+    for exe in "$dist/Hanbit-32bit.exe" "$dist/Hanbit-64bit.exe"; do verified "$exe" "$work/root.pem"; done
     fingerprint=$(openssl x509 -in "$work/hanbit.pem" -outform DER | sha256sum | cut -d' ' -f1)
     for line in "Signer: CN=Hanbit Books" "Issuer: CN=Ostrivane test root" "Certificate SHA-256: ${fingerprint^^}" \
-                "Warning: the certificate expires within 30 days" "Site: https://www.hanbit-books.example"; do
+                "Trust: private root" "Warning: the certificate expires within 30 days" \
+                "Site: https://www.hanbit-books.example"; do
       grep -qF "$line" "$dist/release.txt" || { cat "$dist/release.txt" >&2; fail "release.txt does not say: $line"; }
     done
     says hanbit "warning: the certificate expires within 30 days"
-    says hanbit 'Publish each file under a name without "setup", "install", "update" or "patch"'
+    says hanbit "not at a root that Windows trusts: Windows and SmartScreen will treat the file as from an unknown publisher"
     [ "$(ls -A "$work/src/dist")" = www.hanbit-books.example ] || fail "dist/ holds more than the release: $(ls -A "$work/src/dist")"
-    # What it is: its first line, its commit and date, checksums that check from its folder, the
-    # screenshots of its run, and an edition Wine could not run here said to be unrun.
+    # What it is: its first line, its commit and date, both editions under their own names, the records
+    # and checksums agreeing, the screenshots of its run, and an edition Wine could not run said unrun.
     head -n 1 "$work/hanbit.out" | grep -qF "Releasing Ostrivane $(cat "$source_dir/version.txt") for https://www.hanbit-books.example" ||
       fail "the first line does not say what is released: $(head -n 1 "$work/hanbit.out")"
     holds "$dist/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD)"
     grep -qx "Date: $(date -u +%Y-%m-%d) [0-9:]* UTC" "$dist/release.txt" || fail "release.txt has no date of today (UTC)"
-    (cd "$dist" && sha256sum --check --strict SHA256SUMS >"$work/sums.out") || { cat "$work/sums.out" >&2; fail "SHA256SUMS does not check"; }
-    holds "$work/sums.out" "Ostrivane.exe: OK" "x64/Ostrivane.exe: OK" "release.txt: OK"
-    for shot in messagebox form1; do
-      [ -s "$work/src/build/release/www.hanbit-books.example/x86_64/screenshots/$shot.png" ] || fail "no screenshot $shot.png"
-    done
+    published "$dist" Hanbit-32bit.exe Hanbit-64bit.exe screenshots/Hanbit-64bit-form1.png \
+      screenshots/Hanbit-64bit-messagebox.png
     if grep -qF "Checked: not run:" "$dist/release.txt"; then
       holds "$dist/release.txt" "  Checked: not run: Wine could not run the 32-bit edition on the machine that built it (released with --unchecked i686)"
       says hanbit "was published without having been run"
@@ -295,59 +285,74 @@ SITE
     # shows both editions reproducible; the release's grep above shows no build path embedded.
     command -v faketime >/dev/null || fail "faketime is not installed: run scripts/setup-debian.sh"
     cp -r "$dist" "$work/download"
-    osslsigncode remove-signature -in "$dist/x64/Ostrivane.exe" -out "$work/unsigned.exe" >/dev/null
+    osslsigncode remove-signature -in "$dist/Hanbit-64bit.exe" -out "$work/unsigned.exe" >/dev/null
     /usr/bin/python3 -c 'import sys
 data = open(sys.argv[1], "rb").read()
 open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work/unsigned.exe"
-    rm "$work/download/x64/Ostrivane.exe"
+    rm "$work/download/Hanbit-64bit.exe"
     osslsigncode sign -h sha256 -certs "$work/hanbit.pem" -key "$work/hanbit-key.pem" -pass 'correct horse' \
-      -in "$work/unsigned.exe" -out "$work/download/x64/Ostrivane.exe" >/dev/null
+      -in "$work/unsigned.exe" -out "$work/download/Hanbit-64bit.exe" >/dev/null
     status=0
     env -u SOURCE_DATE_EPOCH NO_FAKE_STAT=1 faketime '2041-03-14 09:26:53' \
       "$work/src/scripts/release.sh" --verify "$work/site/hanbit.toml" "$dist" "$work/download" >"$work/verify.out" 2>&1 ||
       status=$?
     [ "$status" = 1 ] || { cat "$work/verify.out" >&2; fail "--verify ended with $status on a changed file"; }
-    for file in Ostrivane.exe x64/Ostrivane.exe; do
+    for file in Hanbit-32bit.exe Hanbit-64bit.exe; do
       grep -qF "www.hanbit-books.example/$file is the build of commit $(git -C "$work/src" rev-parse --short=12 HEAD) with its signature attached, byte for byte" \
         "$work/verify.out" || { cat "$work/verify.out" >&2; fail "--verify did not find the published $file the build"; }
     done
-    grep -qF "download/Ostrivane.exe is the build of commit" "$work/verify.out" ||
+    grep -qF "download/Hanbit-32bit.exe is the build of commit" "$work/verify.out" ||
       { cat "$work/verify.out" >&2; fail "--verify did not pass the unchanged downloaded file"; }
-    grep -qF "download/x64/Ostrivane.exe differs from the build of its commit" "$work/verify.out" ||
+    grep -qF "download/Hanbit-64bit.exe differs from the build of its commit" "$work/verify.out" ||
       { cat "$work/verify.out" >&2; fail "--verify did not name the changed file"; }
     [ "$(grep -c "cloned this repository" "$work/verify.out")" = 1 ] || fail "--verify rebuilt a copy again"
     [ "$(snapshot)" = "$before" ] || fail "--verify changed dist/"
+    # A site file changed since the release is named before anything is built.
+    sed 's/^brand = .*/brand = "Hanbit"/' "$work/site/hanbit.toml" >"$work/site/rebranded.toml"
+    start=$SECONDS status=0
+    "$work/src/scripts/release.sh" --verify "$work/site/rebranded.toml" >"$work/rebranded.out" 2>&1 || status=$?
+    [ "$status" = 1 ] && [ $((SECONDS - start)) -le 30 ] && ! grep -q cloned "$work/rebranded.out" ||
+      { cat "$work/rebranded.out" >&2; fail "--verify after a new brand ended with $status in $((SECONDS - start)) s"; }
+    says rebranded "the site file's brand is \"Hanbit\", the release's \"한빛\""
 
     # A wrong PIN: nothing changes (timestamp servers that fail are the check's).
-    OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=10 release hanbit 1
+    OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=30 release hanbit 1
     says hanbit "does not hold the PIN of the token"
     says hanbit "Nothing was published: dist/www.hanbit-books.example/ still holds the previous release"
     [ "$(snapshot)" = "$before" ] || fail "a failed release changed dist/"
 
-    # A second site, signed with a key file, from a changed checkout: said so in its record;
-    # nothing of the first in it, the first as it was.
+    # A second site, self-signed with a key file, from a changed checkout: stopped before any build
+    # unless let go, then said so on screen and in its record; nothing of the first in it, the first
+    # as it was.
     echo "// changed" >>"$work/src/app/main.cpp"
     new_cert other '/CN=Other Site' -nodes
     printf 'host = "www.other-site.example"\n[signing]\ncertificate = "../other.pem"\nkey = "../other-key.pem"\n' \
       >"$work/site/other.toml"
-    release other
-    verified "$work/src/dist/www.other-site.example/x64/Ostrivane.exe" "$work/other.pem"
-    holds "$work/src/dist/www.other-site.example/release.txt" \
-      "Source commit: $(git -C "$work/src" rev-parse HEAD), with uncommitted changes"
+    SECONDS_ALLOWED=30 release other 1
+    says other "the checkout has uncommitted changes (app/main.cpp)"
+    [ ! -e "$work/src/build/release/www.other-site.example" ] || fail "a release from a changed checkout built"
+    release other 0 --allow-dirty
+    other=$work/src/dist/www.other-site.example
+    verified "$other/Ostrivane-64bit.exe" "$work/other.pem"
+    published "$other" Ostrivane-32bit.exe Ostrivane-64bit.exe screenshots/Ostrivane-64bit-form1.png \
+      screenshots/Ostrivane-64bit-messagebox.png
+    holds "$other/release.txt" "Source commit: $(git -C "$work/src" rev-parse HEAD), with uncommitted changes" \
+      "Trust: self-signed"
+    says other "warning: the certificate \"CN=Other Site\" is self-signed: Windows and SmartScreen will treat"
     /usr/bin/python3 -c 'import sys
 found = [word for file in sys.argv[1:] for word in ("한빛", "hanbit", "Hanbit") for code in ("utf-8", "utf-16-le")
          if word.encode(code) in open(file, "rb").read()]
 sys.exit("the second site carries %s" % found if found else 0)' \
-      "$work/src/dist/www.other-site.example/"{release.txt,Ostrivane.exe,x64/Ostrivane.exe}
+      "$other/"{release.txt,release.json,Ostrivane-32bit.exe,Ostrivane-64bit.exe}
     [ "$(snapshot | grep -v other-site)" = "$before" ] || fail "the second release changed the first"
-    echo "released both editions whole, said what it is, verified it against a rebuild years later elsewhere"
-    echo "(both editions reproducible) and found a changed file;"
-    echo "refused a wrong PIN; no leak between sites"
+    echo "released both editions whole under their own names, said what it is, verified it against a rebuild"
+    echo "years later elsewhere (both editions reproducible) and found a changed file and a changed site file;"
+    echo "refused a wrong PIN and a changed checkout; said a self-signed release so; no leak between sites"
     ;;
 
   check)
     # Help and every check that needs no build, each answered before anything is built.
-    copy_sources "$work/src"
+    git_sources
     release_sh=$work/src/scripts/release.sh
     "$release_sh" --help >"$work/help.out" || fail "--help failed"
     grep -q "^usage: scripts/release.sh .*SITE.toml" "$work/help.out" || fail "--help printed no usage"
@@ -369,6 +374,22 @@ sys.exit("the second site carries %s" % found if found else 0)' \
     says example "unsigned"
     says example "Destination: dist/www.trelvik.example/, which does not exist yet"
     says example "i686) will not be run (--unchecked i686)"
+    says example "Files: Ostrivane-32bit.exe (the 32-bit edition (i686)), Ostrivane-64bit.exe"
+    says example "Nothing was built. Release with: scripts/release.sh --unchecked i686 "
+    # A version the build would refuse, refused first; and a program the release calls, missing.
+    for version in "" v1.0.1 1.0 1.0.70000; do
+      echo "$version" >"$work/src/version.txt"
+      tries version 1 --check --unchecked i686 "$work/src/sites/example.toml"
+      says version "release.sh: version.txt: \"$version\""
+    done
+    git -C "$work/src" checkout --quiet version.txt
+    mkdir "$work/bin"
+    for program in /usr/bin/* /usr/local/bin/*; do
+      [ "${program##*/}" = osslsigncode ] || ln -sf "$program" "$work/bin/"
+    done
+    printf 'host = "www.signed.example"\n[signing]\ncertificate = "c.pem"\n' >"$work/signed.toml"
+    PATH=$work/bin tries nossl 1 --check --unchecked i686 "$work/signed.toml"
+    says nossl "release.sh: the release calls osslsigncode (package osslsigncode), which is not installed"
     # The same refusal stops a release before its first compile.
     tries release 1 "$work/src/sites/example.toml"
     says release "Nothing was published: dist/ holds no release of this site."

@@ -3,6 +3,7 @@ site's values only, and built; what it was built with, for the record."""
 
 import hashlib
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -38,7 +39,7 @@ def toolchain(edition: Edition) -> Toolchain:
                           '#include <_mingw_mac.h>\n__MINGW64_VERSION_STR\n')
     return Toolchain(compiler=_first_line([edition.triplet + '-g++-posix', '--version']),
                      binutils=_first_line([edition.triplet + '-ld', '--version']),
-                     mingw=runtime.strip('"'))
+                     mingw=re.sub(r'["\s]', '', runtime))  # "10" "." "0" ...: one string
 
 
 def build(site: Site, edition: Edition, folder: Path, source: Path, targets: tuple[str, ...]) -> Built:

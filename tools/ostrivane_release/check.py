@@ -33,6 +33,9 @@ def check_built(context: Context, each: Built) -> None:
         faults.append('its version record is not %s' % wanted)
     if executable.icon_image(exe) != mark_image(site):
         faults.append('its icon is not the image of %s' % ('the site\'s mark' if site.icon else 'the default mark'))
+    version = context.the_version.caption
+    if not each.caption.startswith(site.brand) or not each.caption.endswith(version):
+        faults.append('its caption "%s" does not begin with the brand and end in %s' % (each.caption, version))
     for text in (each.caption, each.description, site.brand, site.host.ascii, site.host.unicode):
         if text.encode('utf-16-le') not in data:
             faults.append('it does not hold "%s"' % text)

@@ -25,7 +25,7 @@ import ostrivane_site  # noqa: E402
 from ostrivane_release import manifest, pipeline, preflight, publish, verify  # noqa: E402
 from ostrivane_release.context import Built, Context, Options  # noqa: E402
 from ostrivane_release.editions import EDITIONS, Edition  # noqa: E402
-from ostrivane_release.errors import Busy, MissingTool, NotVerified, ReleaseError, SourceError  # noqa: E402
+from ostrivane_release.errors import MissingTool, NotVerified, ReleaseError, SourceError  # noqa: E402
 from ostrivane_release.check import mark_sha256  # noqa: E402
 from ostrivane_site import signing  # noqa: E402
 from ostrivane_site.version import VersionError  # noqa: E402

@@ -17,23 +17,19 @@ set -uo pipefail
 # shellcheck source=wine-loader.sh
 . "$(dirname "$0")/wine-loader.sh"
 
-# The package that holds each edition's loader.
-wine_package() { if [ "$1" = i686 ]; then echo wine32:i386; else echo wine64; fi; }
-
 # why_not EDITION LOADER BITS: empty when LOADER runs, else the reason and
 # what would make it run.
 why_not() {
-  local edition=$1 loader=$2 bits=$3 package output
-  package=$(wine_package "$edition")
-  if [ "$edition" = i686 ] && [ -n "${OSTRIVANE_NO_32BIT:-}" ]; then
+  local edition=$1 loader=$2 bits=$3 package=$4 output
+  if [ "$bits" = 32 ] && [ -n "${OSTRIVANE_NO_32BIT:-}" ]; then
     echo "OSTRIVANE_NO_32BIT is set"
   elif [ ! -e "$loader" ]; then
     # The kernel may well run 32-bit programs: only the package is missing.
     echo -n "$bits-bit Wine is not installed ($loader is missing): install the package $package"
-    if [ "$edition" = i686 ]; then
+    if [ "$bits" = 32 ]; then
       echo " (dpkg --add-architecture i386, apt-get update, apt-get install wine32:i386, as root; it needs the mirror's i386 package indexes)"
     else
-      echo " (apt-get install wine64, as root)"
+      echo " (apt-get install $package, as root)"
     fi
   elif ! output=$("$loader" --version 2>&1); then
     output=$(tail -n 1 <<<"$output" | sed "s/^.*: line [0-9]*: //")
@@ -48,17 +44,16 @@ why_not() {
 pick=false
 [ "${1:-}" = --pick ] && pick=true
 found=0
-for edition in i686 x86_64; do
-  loader=$(wine_loader "$edition") bits=32
-  [ "$edition" = i686 ] || bits=64
-  reason=$(why_not "$edition" "$loader" "$bits")
+while read -r edition bits _ _ package; do
+  loader=$(wine_loader "$edition")
+  reason=$(why_not "$edition" "$loader" "$bits" "$package")
   if [ -z "$reason" ]; then
     $pick && [ "$found" = 1 ] || echo "$edition"
     found=1
   else
     echo "Wine cannot run the $bits-bit edition ($edition) here: $reason" >&2
   fi
-done
+done < <(editions)
 if [ "$found" = 0 ]; then
   echo "Wine cannot run Ostrivane on this machine." >&2
   exit 1

@@ -5,6 +5,7 @@ preflight's refusals and the signing material's internals."""
 import contextlib
 import hashlib
 import io
+import json
 import os
 import struct
 import subprocess
@@ -314,6 +315,14 @@ class SigningMaterial(Folder):
         self.assertEqual(signing._granted(granted), 0)
         for reply in (granted[:5], granted[:2], b'', b'<html>'):
             self.assertIsNone(signing._granted(reply), reply)
+
+
+class Editions(unittest.TestCase):
+    def test_the_presets_are_the_ones_the_editions_table_makes(self) -> None:
+        import editions
+        with open(TOOLS.parent / 'CMakePresets.json', encoding='utf-8') as presets:
+            self.assertEqual(json.load(presets), editions.presets(),
+                             'write it anew: tools/editions.py presets >CMakePresets.json')
 
 
 if __name__ == '__main__':

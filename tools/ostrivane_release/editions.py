@@ -1,5 +1,6 @@
-"""The editions of the program: one table that the release, its tests and
-tools/editions_table.py (for the presets and the shell scripts) read."""
+"""The editions of the program: one table. The release reads it here;
+tools/editions.py writes CMakePresets.json from it and gives it to the
+shell scripts that start Wine."""
 
 from dataclasses import dataclass
 
@@ -12,6 +13,9 @@ class Edition:
     compiler_package: str  # Debian's packages of that toolchain
     binutils_package: str
     suffix: str      # the published file name's end: <name>-32bit.exe
+    wine_arch: str   # the kind of Wine prefix it runs in
+    wine_loader: str  # Debian's Wine loader for it; Debian's `wine` always picks the 32-bit one
+    wine_package: str
 
     @property
     def name(self) -> str:
@@ -28,9 +32,10 @@ class Edition:
 
 
 EDITIONS = (
-    Edition('i686', '32-bit', 'i686-w64-mingw32', 'g++-mingw-w64-i686', 'binutils-mingw-w64-i686', '32bit'),
+    Edition('i686', '32-bit', 'i686-w64-mingw32', 'g++-mingw-w64-i686', 'binutils-mingw-w64-i686', '32bit',
+            'win32', '/usr/lib/wine/wine', 'wine32:i386'),
     Edition('x86_64', '64-bit', 'x86_64-w64-mingw32', 'g++-mingw-w64-x86-64-posix', 'binutils-mingw-w64-x86-64',
-            '64bit'),
+            '64bit', 'win64', '/usr/lib/wine/wine64', 'wine64'),
 )
 ARCHES = tuple(edition.arch for edition in EDITIONS)
 

@@ -67,7 +67,7 @@ class HostRules(Rules):
                 ('www.trelvik.example:8443', 'no port'),
                 ('www.trelvik.example\r\nURL=https://evil.example', 'line break'),
                 ('www.trelvik .example', 'space'),
-                ('www_trelvik.example', 'U+005F LOW LINE, which a host name cannot hold'),
+                ('www_trelvik.example', 'it contains an underscore (_), which a host name cannot hold'),
                 ('www.\u061c.example', 'U+061C ARABIC LETTER MARK'),
                 ('localhost', 'single label'),
                 ('192.168.1.1', "last label '1' is all digits"),

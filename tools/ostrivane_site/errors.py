@@ -16,8 +16,20 @@ class SiteError(ValueError):
 INVISIBLE_CATEGORIES = frozenset({'Cc', 'Cf', 'Co', 'Cs', 'Cn', 'Zl', 'Zp'})
 
 
+# The characters of a keyboard that are most often typed by mistake, in the
+# words people use for them.
+PLAIN_NAMES = {'_': 'an underscore', ' ': 'a space', '/': 'a slash', '\\': 'a backslash', '@': 'an at sign',
+               '#': 'a hash sign', '%': 'a percent sign', '&': 'an ampersand', '?': 'a question mark',
+               '*': 'an asterisk', '"': 'a double quote', "'": 'an apostrophe', ',': 'a comma',
+               ';': 'a semicolon', '!': 'an exclamation mark', '+': 'a plus sign', '=': 'an equals sign',
+               '~': 'a tilde', '|': 'a vertical bar', '<': 'a less-than sign', '>': 'a greater-than sign'}
+
+
 def code_point(char):
-    """'U+061C ARABIC LETTER MARK', or 'U+0007' for a character without a name."""
+    """"an underscore (_)" for a character typed by mistake, else
+    'U+061C ARABIC LETTER MARK', or 'U+0007' for a character without a name."""
+    if char in PLAIN_NAMES:
+        return '%s (%s)' % (PLAIN_NAMES[char], char)
     name = unicodedata.name(char, '')
     return 'U+%04X%s' % (ord(char), ' ' + name if name else '')
 

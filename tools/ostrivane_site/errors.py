@@ -16,13 +16,13 @@ class SiteError(ValueError):
 INVISIBLE_CATEGORIES = frozenset({'Cc', 'Cf', 'Co', 'Cs', 'Cn', 'Zl', 'Zp'})
 
 
-def code_point(char):
+def code_point(char: str) -> str:
     """'U+061C ARABIC LETTER MARK', or 'U+0007' for a character without a name."""
     name = unicodedata.name(char, '')
     return 'U+%04X%s' % (ord(char), ' ' + name if name else '')
 
 
-def quoted(text):
+def quoted(text: str) -> str:
     """`text` in double quotes, each invisible character written as an escape,
     so that the error stays one readable line whatever the value holds."""
     shown = []

@@ -9,7 +9,7 @@ import unittest
 import zlib
 from collections.abc import Callable
 from pathlib import Path
-from typing import TypeVar
+from typing import Any, TypeVar
 
 from PIL import Image
 
@@ -29,7 +29,7 @@ class Rules(unittest.TestCase):
         self.folder = Path(folder.name)
 
     def saved(self, name: str, data: str | bytes | None = None, image: Image.Image | None = None,
-              **save: object) -> Path:
+              **save: Any) -> Path:
         path = self.folder / name
         if image:
             image.save(path, **save)

@@ -7,7 +7,9 @@ import sys
 import tempfile
 import unittest
 import zlib
+from collections.abc import Callable
 from pathlib import Path
+from typing import Any, TypeVar
 
 from PIL import Image
 
@@ -17,15 +19,17 @@ import ostrivane_site as site  # noqa: E402
 from ostrivane_site import version  # noqa: E402
 
 NFD_HANBIT = '\u1112\u1161\u11ab\u1107\u1175\u11be'
+Value = TypeVar('Value')
 
 
 class Rules(unittest.TestCase):
-    def setUp(self):
+    def setUp(self) -> None:
         folder = tempfile.TemporaryDirectory()
         self.addCleanup(folder.cleanup)
         self.folder = Path(folder.name)
 
-    def saved(self, name, data=None, image=None, **save):
+    def saved(self, name: str, data: str | bytes | None = None, image: Image.Image | None = None,
+              **save: Any) -> Path:
         path = self.folder / name
         if image:
             image.save(path, **save)
@@ -33,7 +37,7 @@ class Rules(unittest.TestCase):
             path.write_bytes(data.encode() if isinstance(data, str) else data)
         return path
 
-    def assertRefused(self, check, value, *words):
+    def assertRefused(self, check: Callable[[Value], object], value: Value, *words: str) -> None:
         with self.assertRaises((site.SiteError, version.VersionError), msg=repr(value)) as caught:
             check(value)
         said = str(caught.exception)
@@ -45,7 +49,7 @@ class Rules(unittest.TestCase):
 
 
 class HostRules(Rules):
-    def test_hosts_are_folded_converted_and_given_in_both_forms(self):
+    def test_hosts_are_folded_converted_and_given_in_both_forms(self) -> None:
         longest = '.'.join(['b' * 61] * 3 + ['b' * 55])  # 241: <host>.url.~12345678 is 255
         for given, ascii, unicode in [
                 ('WWW.Hanbit-Books.Example', 'www.hanbit-books.example', 'www.hanbit-books.example'),
@@ -58,7 +62,7 @@ class HostRules(Rules):
                 (longest, longest, longest)]:
             self.assertEqual(site.check_host(given), site.Host(ascii, unicode), given)
 
-    def test_what_is_no_plain_host_name_is_refused_saying_why(self):
+    def test_what_is_no_plain_host_name_is_refused_saying_why(self) -> None:
         for host, words in [
                 ('', 'it is empty'),
                 ('https://www.trelvik.example', 'scheme'),
@@ -83,13 +87,13 @@ class HostRules(Rules):
 
 
 class BrandRules(Rules):
-    def test_any_script_is_taken_and_composed(self):
+    def test_any_script_is_taken_and_composed(self) -> None:
         for brand in ['Trelvik', '한빛', 'Hanbit Books', 'Ōtsuka', '日本語ブランド', 'W' * 24, '한' * 12,
                       '\U0001F469\u200d\U0001F4BB', 'می\u200cخواهم']:
             self.assertEqual(site.check_brand(brand), brand)
         self.assertEqual(site.check_brand(NFD_HANBIT), '한빛')
 
-    def test_what_would_break_the_caption_is_refused_naming_the_character(self):
+    def test_what_would_break_the_caption_is_refused_naming_the_character(self) -> None:
         for brand, words in [
                 ('', 'is empty'),
                 (' Trelvik', 'starts or ends with a space'),
@@ -108,21 +112,21 @@ class BrandRules(Rules):
             self.assertRefused(site.check_brand, brand, 'cannot be the brand word: it ', words)
 
 
-def png_header_only(width, height):
+def png_header_only(width: int, height: int) -> bytes:
     """A PNG whose header claims width x height, with next to no pixels behind it."""
-    def chunk(kind, body):
+    def chunk(kind: bytes, body: bytes) -> bytes:
         return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 6, 0, 0, 0))
             + chunk(b'IDAT', zlib.compress(b'\0' * 64)) + chunk(b'IEND', b''))
 
 
 class MarkRules(Rules):
-    def pixel(self, dib, x, y):
+    def pixel(self, dib: bytes, x: int, y: int) -> tuple[tuple[int, int, int, int], int]:
         """(R, G, B, A) and the mask bit of pixel (x, y), top row 0; rows are stored bottom-up."""
         b, g, r, a = dib[40 + ((47 - y) * 48 + x) * 4:][:4]
         return (r, g, b, a), dib[40 + 9216 + (47 - y) * 8 + x // 8] >> (7 - x % 8) & 1
 
-    def test_a_png_and_an_ico_become_the_48_pixel_image_with_its_mask(self):
+    def test_a_png_and_an_ico_become_the_48_pixel_image_with_its_mask(self) -> None:
         mark = Image.new('P', (96, 96), 0)
         mark.putpalette([0, 0, 0, 200, 30, 40])
         mark.paste(1, (0, 0, 48, 96))  # left half red, right half transparent
@@ -135,7 +139,7 @@ class MarkRules(Rules):
         dib = site.icon_image(self.saved('mark.ico', image=ico, sizes=[(16, 16), (128, 128)]))  # the largest
         self.assertEqual(self.pixel(dib, 24, 24), ((10, 120, 200, 255), 0))
 
-    def test_unusable_images_are_refused_in_one_line_naming_the_file(self):
+    def test_unusable_images_are_refused_in_one_line_naming_the_file(self) -> None:
         huge = png_header_only(20000, 20000)
         # An ICO holding a PNG of that size: only the PNG's own header says so.
         ico = struct.pack('<HHHBBBBHHII', 0, 1, 1, 0, 0, 0, 0, 1, 32, len(huge), 22) + huge
@@ -154,10 +158,10 @@ class MarkRules(Rules):
 
 
 class SiteFile(Rules):
-    def loaded(self, text):
+    def loaded(self, text: str) -> site.Site:
         return site.load_site(self.saved('site.toml', text))
 
-    def test_a_whole_site_file_with_paths_relative_to_it(self):
+    def test_a_whole_site_file_with_paths_relative_to_it(self) -> None:
         Image.new('RGBA', (48, 48), 'navy').save(self.folder / 'hanbit.png')
         self.assertEqual(self.loaded(
             'host = "WWW.한빛.kr"\nbrand = "%s"\nicon = "hanbit.png"\n[signing]\ncertificate = "keys/c.pem"\n'
@@ -168,11 +172,12 @@ class SiteFile(Rules):
                     pkcs11_module=None, timestamp=('http://ts.example',))))
         token = self.loaded('host = "www.trelvik.example"\n[signing]\ncertificate = "/c.pem"\n'
                             'key = "pkcs11:token=t;object=k"\npkcs11_module = "/lib/p11.so"\n')
+        assert token.signing is not None
         self.assertEqual((token.brand, token.icon, token.signing.key, token.signing.pkcs11_module),
                          ('Trelvik', None, 'pkcs11:token=t;object=k', Path('/lib/p11.so')))
         self.assertIsNone(self.loaded('host = "www.trelvik.example"\n').signing)
 
-    def test_anything_the_site_file_does_not_know_is_refused_by_name(self):
+    def test_anything_the_site_file_does_not_know_is_refused_by_name(self) -> None:
         host, signing = 'host = "www.trelvik.example"\n', '[signing]\ncertificate = "c.pem"\n'
         for text, words in [
                 ('hots = "www.trelvik.example"\n', 'unknown key hots (did you mean host?)'),
@@ -192,7 +197,7 @@ class SiteFile(Rules):
 
 
 class VersionRules(Rules):
-    def test_the_forms_the_caption_and_the_record_carry_and_versions_they_cannot(self):
+    def test_the_forms_the_caption_and_the_record_carry_and_versions_they_cannot(self) -> None:
         for text, forms in (('1.0.0', ('(v1.0.0)', '1.00', (1, 0, 0, 0))),
                             ('1.2.3', ('(v1.2.3)', '1.02.3', (1, 2, 3, 0)))):
             got = version.parse_version(text)
@@ -207,11 +212,11 @@ class VersionRules(Rules):
 
 
 class Configure(Rules):
-    def configure(self, host, brand):
+    def configure(self, host: str, brand: str) -> subprocess.CompletedProcess[str]:
         return subprocess.run([sys.executable, str(TOOLS / 'configure_site.py'), str(self.folder), host, brand, '',
                                str(TOOLS.parent / 'version.txt')], capture_output=True, text=True)
 
-    def test_configure_writes_the_composed_brand_or_nothing_at_all(self):
+    def test_configure_writes_the_composed_brand_or_nothing_at_all(self) -> None:
         refused = self.configure('www.trelvik.example', 'Trel\u061cvik')
         self.assertEqual((refused.returncode, refused.stderr.count('\n')), (1, 1))
         self.assertIn('SITE_BRAND "Trel\\u061Cvik" cannot be the brand word', refused.stderr)

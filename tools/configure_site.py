@@ -31,7 +31,7 @@ from ostrivane_site import file_names
 from ostrivane_site.version import VersionError, read_version
 
 
-def wide_literal(text):
+def wide_literal(text: str) -> str:
     """`text` as the body of a wide string literal: letters, digits and a few
     marks as they are, every other character as a universal character name,
     so the compiler reads the same text whatever its input character set."""
@@ -40,13 +40,13 @@ def wide_literal(text):
                    for char in text)
 
 
-def cmake_string(text):
+def cmake_string(text: str) -> str:
     """`text` as a CMake bracket argument, whose brackets it cannot close."""
     equals = '=' * (max((len(run) for run in re.findall(r'=+', text)), default=0) + 1)
     return '[%s[%s]%s]' % (equals, text, equals)
 
 
-def headers(host, brand):
+def headers(host: ostrivane_site.Host, brand: str) -> dict[str, str]:
     generated = '// Generated at configure time by tools/configure_site.py: do not edit.\n'
     return {
         'site_host.h': generated + (
@@ -80,7 +80,7 @@ def headers(host, brand):
     }
 
 
-def write_if_changed(path, data):
+def write_if_changed(path: str, data: bytes) -> None:
     try:
         with open(path, 'rb') as f:
             if f.read() == data:
@@ -94,16 +94,16 @@ def write_if_changed(path, data):
     os.replace(partial, path)
 
 
-def main(argv):
+def main(argv: list[str]) -> None:
     if len(argv) != 6:
         sys.exit('usage: configure_site.py GENERATED_DIR HOST BRAND ICON VERSION_FILE')
-    generated, host, brand, icon, version_file = argv[1:]
+    generated, host_name, brand, icon, version_file = argv[1:]
     try:
         version = read_version(Path(version_file))
     except VersionError as error:
         sys.exit(str(error))
     try:
-        host = ostrivane_site.check_host(host, 'SITE_HOST')
+        host = ostrivane_site.check_host(host_name, 'SITE_HOST')
         brand = ostrivane_site.check_brand(brand or ostrivane_site.DEFAULT_BRAND, 'SITE_BRAND')
         image = (ostrivane_site.icon_image(icon, 'SITE_ICON') if icon
                  else ostrivane_site.DEFAULT_ICON.read_bytes())

@@ -25,8 +25,10 @@ import os
 import struct
 import sys
 import zlib
+from collections.abc import Callable
+from typing import cast
 
-from ostrivane_site.dib import SIZE, dib_bytes
+from ostrivane_site.dib import SIZE, Pixel, dib_bytes
 
 SAMPLES = 8  # SAMPLES x SAMPLES coverage samples per pixel
 
@@ -49,9 +51,13 @@ GLYPH_RADIUS = 1.5  # slight rounding of the T's outer corners
 
 # ---------------------------------------------------------------- shapes
 # Each shape is a function (x, y) -> bool: is the point inside?
+Shape = Callable[[float, float], bool]
+# A colour as (R, G, B).
+Colour = tuple[float, ...]
 
-def rounded_rect(left, top, right, bottom, radius):
-    def inside(x, y):
+
+def rounded_rect(left: float, top: float, right: float, bottom: float, radius: float) -> Shape:
+    def inside(x: float, y: float) -> bool:
         if not (left <= x <= right and top <= y <= bottom):
             return False
         # Distance from the rectangle shrunk by `radius` must be <= radius.
@@ -61,9 +67,9 @@ def rounded_rect(left, top, right, bottom, radius):
     return inside
 
 
-def polygon(points):
+def polygon(points: list[tuple[float, float]]) -> Shape:
     """Even-odd point-in-polygon test."""
-    def inside(x, y):
+    def inside(x: float, y: float) -> bool:
         result = False
         n = len(points)
         for k in range(n):
@@ -75,7 +81,7 @@ def polygon(points):
     return inside
 
 
-def union(*shapes):
+def union(*shapes: Shape) -> Shape:
     return lambda x, y: any(shape(x, y) for shape in shapes)
 
 
@@ -93,7 +99,7 @@ GLYPH = union(
 
 # ------------------------------------------------------------- rendering
 
-def coverage(shape, px, py):
+def coverage(shape: Shape, px: int, py: int) -> float:
     """Fraction (0..1) of pixel (px, py) covered by `shape`."""
     hits = 0
     for sy in range(SAMPLES):
@@ -104,13 +110,13 @@ def coverage(shape, px, py):
     return hits / (SAMPLES * SAMPLES)
 
 
-def gradient(py):
+def gradient(py: int) -> Colour:
     t = (py + 0.5 - BADGE_TOP) / (BADGE_BOTTOM - BADGE_TOP)
     t = min(max(t, 0.0), 1.0)
     return tuple(a + (b - a) * t for a, b in zip(GRADIENT_TOP, GRADIENT_BOTTOM))
 
 
-def over(top, top_alpha, bottom, bottom_alpha):
+def over(top: Colour, top_alpha: float, bottom: Colour, bottom_alpha: float) -> tuple[Colour, float]:
     """Porter-Duff 'over' on straight (non-premultiplied) colours."""
     alpha = top_alpha + bottom_alpha * (1.0 - top_alpha)
     if alpha == 0.0:
@@ -120,28 +126,29 @@ def over(top, top_alpha, bottom, bottom_alpha):
     return colour, alpha
 
 
-def render():
+def render() -> list[list[Pixel]]:
     """Return SIZE rows (top row first) of (R, G, B, A) byte tuples."""
     rows = []
     for py in range(SIZE):
         row = []
         for px in range(SIZE):
-            colour, alpha = (0.0, 0.0, 0.0), 0.0
+            colour: Colour = (0.0, 0.0, 0.0)
+            alpha = 0.0
             for fill, shape in ((RIM_COLOUR, BADGE),
                                 (gradient(py), BADGE_INNER),
                                 (GLYPH_COLOUR, GLYPH)):
                 cov = coverage(shape, px, py)
                 if cov:
                     colour, alpha = over(fill, cov, colour, alpha)
-            row.append(tuple(int(round(c)) for c in colour)
-                       + (int(round(alpha * 255)),))
+            row.append(cast(Pixel, tuple(int(round(c)) for c in colour)
+                            + (int(round(alpha * 255)),)))
         rows.append(row)
     return rows
 
 
 # ---------------------------------------------------------------- writer
 
-def ico_bytes(image):
+def ico_bytes(image: bytes) -> bytes:
     """An .ico file holding the one 48 x 48 image."""
     icondir = struct.pack('<HHH', 0, 1, 1)
     entry = struct.pack('<BBBBHHII', SIZE, SIZE, 0, 0, 1, 32, len(image),
@@ -151,9 +158,9 @@ def ico_bytes(image):
     return bytes(data)
 
 
-def png_bytes(rows):
+def png_bytes(rows: list[list[Pixel]]) -> bytes:
     """The picture as an RGBA PNG, for viewing."""
-    def chunk(kind, body):
+    def chunk(kind: bytes, body: bytes) -> bytes:
         return (struct.pack('>I', len(body)) + kind + body
                 + struct.pack('>I', zlib.crc32(kind + body) & 0xFFFFFFFF))
     raw = b''.join(b'\x00' + bytes(v for pixel in row for v in pixel)
@@ -163,7 +170,7 @@ def png_bytes(rows):
             + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
 
-def main(argv):
+def main(argv: list[str]) -> None:
     repo_root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     if len(argv) > 2:
         sys.exit('usage: make_icon.py [output-folder]')

@@ -26,12 +26,12 @@ _WHAT = {'Cc': 'a control character',
          'Cn': 'an unassigned code point', 'Zl': 'a line break', 'Zp': 'a line break'}
 
 
-def columns(text):
+def columns(text: str) -> int:
     """How wide `text` is in a title bar: East Asian Width W and F take two columns."""
     return sum(2 if unicodedata.east_asian_width(char) in 'WF' else 1 for char in text)
 
 
-def check_brand(text, name='brand'):
+def check_brand(text: str, name: str = 'brand') -> str:
     """`text` composed (NFC), or SiteError naming `name` and the value."""
     brand = unicodedata.normalize('NFC', text)
     problem = _problem(brand)
@@ -40,7 +40,7 @@ def check_brand(text, name='brand'):
     return brand
 
 
-def _problem(brand):
+def _problem(brand: str) -> str | None:
     if not brand:
         return 'it is empty'
     for char in brand:

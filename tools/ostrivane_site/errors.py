@@ -25,7 +25,7 @@ PLAIN_NAMES = {'_': 'an underscore', ' ': 'a space', '/': 'a slash', '\\': 'a ba
                '~': 'a tilde', '|': 'a vertical bar', '<': 'a less-than sign', '>': 'a greater-than sign'}
 
 
-def code_point(char):
+def code_point(char: str) -> str:
     """"an underscore (_)" for a character typed by mistake, else
     'U+061C ARABIC LETTER MARK', or 'U+0007' for a character without a name."""
     if char in PLAIN_NAMES:
@@ -34,7 +34,7 @@ def code_point(char):
     return 'U+%04X%s' % (ord(char), ' ' + name if name else '')
 
 
-def quoted(text):
+def quoted(text: str) -> str:
     """`text` in double quotes, each invisible character written as an escape,
     so that the error stays one readable line whatever the value holds."""
     shown = []

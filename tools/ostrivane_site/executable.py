@@ -22,6 +22,7 @@ import argparse
 import struct
 import sys
 from pathlib import Path
+from typing import NoReturn
 
 import pefile
 
@@ -40,12 +41,17 @@ HIGH_ENTROPY_VA = 0x20  # for 64-bit code
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 NEUTRAL, ENGLISH_US = 0x0000, 0x0409
 
+# A resource's (type, id, language); a named type or resource by its name.
+ResourceKey = tuple[int | str, int | str, int]
+# A version record's translations: (the value's length, {b'Translation': '0x0409 0x04b0'}).
+Translations = list[tuple[int, dict[bytes, str]]]
+
 
 class Refused(Exception):
     """What is wrong with the executable, in one line."""
 
 
-def load(path):
+def load(path: str | Path) -> pefile.PE:
     try:
         return pefile.PE(path)
     except OSError as error:
@@ -54,9 +60,9 @@ def load(path):
         raise Refused('%s is not a Windows executable: %s' % (path, error.value))
 
 
-def resources(pe):
+def resources(pe: pefile.PE) -> dict[ResourceKey, bytes]:
     """{(type, id, language): bytes} for every resource (a named one by its name)."""
-    found = {}
+    found: dict[ResourceKey, bytes] = {}
     directory = getattr(pe, 'DIRECTORY_ENTRY_RESOURCE', None)
     for kind in directory.entries if directory else []:
         for name in kind.directory.entries:
@@ -68,7 +74,8 @@ def resources(pe):
     return found
 
 
-def the_one(found, path, kind, what):
+def the_one(found: dict[ResourceKey, bytes], path: str | Path, kind: int,
+            what: str) -> tuple[tuple[int | str, int], bytes]:
     """The one resource of `kind` in `found`, as ((id, language), bytes)."""
     of_kind = [(key[1:], data) for key, data in found.items() if key[0] == kind]
     if len(of_kind) != 1:
@@ -76,7 +83,7 @@ def the_one(found, path, kind, what):
     return of_kind[0]
 
 
-def icon_image(path):
+def icon_image(path: str | Path) -> bytes:
     """The bytes of the executable's one icon image."""
     return the_one(resources(load(path)), path, RT_ICON, 'icon images')[1]
 
@@ -85,26 +92,29 @@ def is_signed(path: str | Path) -> bool:
     """Whether the executable carries a signature (an Authenticode
     certificate table)."""
     security = pefile.DIRECTORY_ENTRY['IMAGE_DIRECTORY_ENTRY_SECURITY']
-    return load(path).OPTIONAL_HEADER.DATA_DIRECTORY[security].Size > 0
+    size: int = load(path).OPTIONAL_HEADER.DATA_DIRECTORY[security].Size
+    return size > 0
 
 
-def program_strings(record):
+def program_strings(record: str) -> dict[str, str]:
     """The strings of the program's version record, in their order, for the
     version `record` (1.00): what every build and every release checks."""
     return {'ProductName': 'Ostrivane', 'FileVersion': record, 'ProductVersion': record,
             'InternalName': 'Ostrivane', 'OriginalFilename': 'Ostrivane.exe'}
 
 
-def version_strings(path):
+def version_strings(path: str | Path) -> dict[str, str]:
     """The string table of the executable's version record, {key: value}, in its order."""
     return version_record(load(path), path)[1]
 
 
-def version_record(pe, path):
+def version_record(pe: pefile.PE,
+                   path: str | Path) -> tuple[pefile.Structure, dict[str, str], str, Translations]:
     """The version record's fixed part, the key and entries of its one string
     table, and its translations as (value bytes, pefile's last pair)."""
     the_one(resources(pe), path, RT_VERSION, 'version records')
-    tables, translations = [], []
+    tables: list[pefile.Structure] = []
+    translations: Translations = []
     for info in pe.FileInfo[0] if getattr(pe, 'FileInfo', None) else []:
         if info.Key == b'StringFileInfo':
             tables += info.StringTable
@@ -117,7 +127,7 @@ def version_record(pe, path):
     return pe.VS_FIXEDFILEINFO[0], strings, tables[0].LangID.decode().upper(), translations
 
 
-def check_headers(pe, path, min_windows):
+def check_headers(pe: pefile.PE, path: str | Path, min_windows: tuple[int, ...]) -> None:
     imports = getattr(pe, 'DIRECTORY_ENTRY_IMPORT', []) + getattr(pe, 'DIRECTORY_ENTRY_DELAY_IMPORT', [])
     unknown = [entry.dll.decode() for entry in imports if entry.dll.decode().lower() not in KNOWN_DLLS]
     if unknown:
@@ -149,7 +159,8 @@ def check_headers(pe, path, min_windows):
                           % ((path,) + min_windows + (field,) + declared))
 
 
-def check_resources(pe, path, icon, version):
+def check_resources(pe: pefile.PE, path: str | Path, icon: tuple[int, int, int, str],
+                    version: tuple[list[int], str]) -> None:
     """Only the icon group, its image and the version record, as configured."""
     found = resources(pe)
     others = sorted({key[0] for key in found} - {RT_ICON, RT_GROUP_ICON, RT_VERSION}, key=str)
@@ -160,8 +171,9 @@ def check_resources(pe, path, icon, version):
     check_version(pe, found, path, *version)
 
 
-def check_icon(found, path, group_id, image_id, image_bytes, image_file):
-    def wrong_icon(what):
+def check_icon(found: dict[ResourceKey, bytes], path: str | Path, group_id: int, image_id: int,
+               image_bytes: int, image_file: str) -> None:
+    def wrong_icon(what: str) -> NoReturn:
         raise Refused('%s\'s icon is not a single 48 x 48, 32-bit image of %d bytes (group %d, '
                       'image %d): %s. Give SITE_ICON a square PNG or ICO image of at least 48 x 48 '
                       'pixels.' % (path, image_bytes, group_id, image_id, what))
@@ -194,7 +206,8 @@ def check_icon(found, path, group_id, image_id, image_bytes, image_file):
             wrong_icon('its image is not the configured one, %s' % image_file)
 
 
-def check_version(pe, found, path, numbers, text):
+def check_version(pe: pefile.PE, found: dict[ResourceKey, bytes], path: str | Path, numbers: list[int],
+                  text: str) -> None:
     (version_id, language), _ = the_one(found, path, RT_VERSION, 'version records')
     fixed, strings, table, translations = version_record(pe, path)
     major, minor, patch, build = numbers
@@ -217,7 +230,7 @@ def check_version(pe, found, path, numbers, text):
                           % (path, what, found_value, wanted_value))
 
 
-def main(argv):
+def main(argv: list[str]) -> None:
     parser = argparse.ArgumentParser(description='Checks that a built executable is fit to ship.')
     parser.add_argument('executable')
     parser.add_argument('--min-windows', required=True, help='the oldest Windows, such as 6.1')

@@ -21,6 +21,6 @@ TEMPORARY_EXAMPLE = '<host>%s%s%s' % (SHORTCUT_EXTENSION, TEMPORARY_MARK,
                                       '1234567890ABCDEF'[:TEMPORARY_DIGITS])
 
 
-def utf16_length(text):
+def utf16_length(text: str) -> int:
     """How many UTF-16 code units Windows counts in `text`."""
     return len(text.encode('utf-16-le', 'surrogatepass')) // 2

@@ -22,7 +22,7 @@ class Host:
     unicode: str  # "www.한빛.kr"; equal to `ascii` for an all-ASCII host
 
 
-def check_host(text, name='host'):
+def check_host(text: str, name: str = 'host') -> Host:
     """The Host `text` names, in any case, in ASCII or Unicode; SiteError
     naming `name` and the value when the program cannot use it."""
     try:
@@ -36,7 +36,7 @@ class _Problem(Exception):
     pass
 
 
-def _host(text):
+def _host(text: str) -> Host:
     # What an operator may paste by mistake, said in plain words before IDNA's.
     if not text:
         raise _Problem('it is empty')
@@ -94,7 +94,7 @@ def _host(text):
     return Host(ascii=ascii_form, unicode=unicode_form)
 
 
-def _refused_characters(text):
+def _refused_characters(text: str) -> list[str]:
     refused = []
     for char in text:
         try:

@@ -12,7 +12,7 @@ from pathlib import Path
 
 from PIL import Image, UnidentifiedImageError
 
-from .dib import SIZE, dib_bytes
+from .dib import SIZE, Pixel, dib_bytes
 
 from .errors import SiteError
 
@@ -27,7 +27,7 @@ MAX_PIXELS = 4096 * 4096
 Image.MAX_IMAGE_PIXELS = MAX_PIXELS
 
 
-def icon_image(path, name='icon'):
+def icon_image(path: str | Path, name: str = 'icon') -> bytes:
     """The 9,640-byte image for the mark in `path`, or SiteError naming
     `name` and the file and saying what is wrong with it."""
     try:
@@ -40,7 +40,7 @@ class _Problem(Exception):
     pass
 
 
-def _load(path):
+def _load(path: Path) -> Image.Image:
     try:
         with open(path, 'rb') as f, warnings.catch_warnings():
             # Pillow only warns between its limit and twice that.
@@ -71,7 +71,7 @@ def _load(path):
     return image
 
 
-def _check_size(image):
+def _check_size(image: Image.Image) -> None:
     width, height = image.size
     if width != height:
         raise _Problem('is %d x %d pixels: the mark must be square' % (width, height))
@@ -79,7 +79,7 @@ def _check_size(image):
         raise _Problem('is %d x %d pixels: at least %d x %d are needed' % (width, height, SIZE, SIZE))
 
 
-def _rgba_rows(image):
+def _rgba_rows(image: Image.Image) -> list[list[Pixel]]:
     """SIZE rows, top first, of (R, G, B, A) tuples of the image at SIZE x SIZE."""
     if image.mode in ('I', 'I;16', 'I;16B', 'I;16L'):  # 16-bit grey
         image = image.point(lambda value: value / 256).convert('L')
@@ -88,5 +88,5 @@ def _rgba_rows(image):
         # Pillow weights colours by their alpha when it resamples RGBA, so
         # transparent pixels do not darken the edges.
         image = image.resize((SIZE, SIZE), Image.Resampling.LANCZOS)
-    pixels = list(image.getdata())
+    pixels: list[Pixel] = list(image.getdata())
     return [pixels[row * SIZE:(row + 1) * SIZE] for row in range(SIZE)]

@@ -3,9 +3,11 @@
 import os
 import signal
 import subprocess
+from collections.abc import Sequence
 
 
-def run_bounded(command, seconds, stdin_text=None):
+def run_bounded(command: Sequence[str | os.PathLike[str]], seconds: float,
+                stdin_text: str | None = None) -> tuple[int, str] | None:
     """(exit code, output and errors as text) of `command`, or None when it
     did not end within `seconds`: then it and every process it started are
     killed. `stdin_text` goes to it on a pipe."""

@@ -28,9 +28,12 @@ import time
 import urllib.error
 import urllib.parse
 import urllib.request
+from collections.abc import Callable, Iterator
 from dataclasses import dataclass
 from datetime import datetime, timedelta, timezone
 from pathlib import Path
+from types import ModuleType
+from typing import TYPE_CHECKING, cast
 
 from cryptography import x509
 from cryptography.hazmat.primitives import hashes, serialization
@@ -39,6 +42,13 @@ from cryptography.hazmat.primitives.serialization import pkcs7, pkcs12
 
 from .errors import SiteError
 from .processes import run_bounded
+from .site_file import Signing
+
+if TYPE_CHECKING:
+    import PyKCS11
+    # Every kind of key `cryptography` reads. Its versions from 40 on also call
+    # these PrivateKeyTypes and PublicKeyTypes; Debian 12's 38 knows only these names.
+    from cryptography.hazmat.primitives.asymmetric.types import PRIVATE_KEY_TYPES, PUBLIC_KEY_TYPES
 
 # How long one timestamp server may take before the next is tried.
 TIMESTAMP_SECONDS = 30
@@ -58,6 +68,9 @@ PASSWORD_VARIABLE = 'OSTRIVANE_SIGN_PASSWORD'
 # is the list browsers and Windows draw on).
 SELF_SIGNED, PRIVATE_ROOT, PUBLIC = 'self-signed', 'private root', 'public root'
 
+# Whether a certificate is of a given key.
+Matches = Callable[[x509.Certificate], bool]
+
 
 @dataclass(frozen=True)
 class Signer:
@@ -73,7 +86,7 @@ class Signer:
     trust: str = PUBLIC  # SELF_SIGNED, PRIVATE_ROOT or PUBLIC: who vouches for it
 
 
-def check_signing(signing, password):
+def check_signing(signing: Signing, password: str | None) -> Signer:
     """The Signer of `signing` (an ostrivane_site.Signing), once its
     certificate, its key and `password` have been found to sign; SiteError
     otherwise."""
@@ -109,7 +122,8 @@ def check_signing(signing, password):
         warnings=_warnings(signing, leaf) + _trust_warnings(chain, trust), trust=trust)
 
 
-def sign(exe, signed_out, signing, signer, password):
+def sign(exe: str | Path, signed_out: str | Path, signing: Signing, signer: Signer,
+         password: str | None) -> str | None:
     """Signs `exe` into `signed_out` (replaced in one step; `exe` stays as
     it is) and returns the timestamp server whose timestamp the signature
     carries, or None when `signing` names none. Each server is given
@@ -137,7 +151,7 @@ def sign(exe, signed_out, signing, signer, password):
         if not signing.timestamp:
             _place(unstamped, signed_out)
             return None
-        failures = []
+        failures: list[str] = []
         for server in signing.timestamp:
             stamped = Path(work, 'stamped.exe')
             outcome = run_bounded(['osslsigncode', 'add', '-h', 'sha256', '-ts', server,
@@ -171,7 +185,7 @@ def check_timestamps(servers: tuple[str, ...]) -> list[str]:
             for server in servers if outcomes.get(server) != '']
 
 
-def _timestamp_problem(server):
+def _timestamp_problem(server: str) -> str | None:
     """None when `server` answers a timestamp request with a timestamp, else
     what it did."""
     request = urllib.request.Request(server, data=_timestamp_request(), headers={
@@ -199,28 +213,29 @@ def _timestamp_problem(server):
 _SHA256_ALGORITHM = bytes.fromhex('300d 0609 608648016503040201 0500')
 
 
-def _timestamp_request():
+def _timestamp_request() -> bytes:
     imprint = _SHA256_ALGORITHM + b'\x04\x20' + hashlib.sha256(b'Ostrivane timestamp check').digest()
     body = (b'\x02\x01\x01' + b'\x30' + bytes([len(imprint)]) + imprint +
             b'\x02\x08' + bytes([secrets.randbits(7)]) + secrets.token_bytes(7) + b'\x01\x01\xff')
     return b'\x30' + bytes([len(body)]) + body
 
 
-def _granted(answer):
+def _granted(answer: bytes) -> int | None:
     """The PKIStatus of a DER TimeStampResp (0 granted, 1 granted with
     modifications), or None when `answer` is not one: SEQUENCE { SEQUENCE {
     INTEGER status, ...}, token }."""
     at = 0
     for tag in (0x30, 0x30):
-        at = _der_content(answer, at, tag)
-        if at is None:
+        content = _der_content(answer, at, tag)
+        if content is None:
             return None
+        at = content
     if answer[at:at + 2] != b'\x02\x01':
         return None
     return answer[at + 2] if len(answer) > at + 2 else None
 
 
-def _der_content(data, at, tag):
+def _der_content(data: bytes, at: int, tag: int) -> int | None:
     """Where the content of the DER item at `at` starts, if its tag is `tag`."""
     if len(data) < at + 2 or data[at] != tag:
         return None
@@ -228,7 +243,7 @@ def _der_content(data, at, tag):
     return at + 2 + (length & 0x7F if length & 0x80 else 0)
 
 
-def check_signature(exe, signer):
+def check_signature(exe: str | Path, signer: Signer) -> None:
     """SiteError unless `exe` carries a valid Authenticode signature made
     with the signer's certificate, verified up to a root in the certificate
     file or one the system trusts."""
@@ -251,7 +266,7 @@ def check_signature(exe, signer):
 
 # The certificate.
 
-def _read(path, name):
+def _read(path: str | Path, name: str) -> bytes:
     try:
         return Path(path).read_bytes()
     except IsADirectoryError:
@@ -260,12 +275,12 @@ def _read(path, name):
         raise SiteError('%s "%s" cannot be read: %s.' % (name, path, error.strerror or error)) from None
 
 
-def _pem_certificates(data):
+def _pem_certificates(data: bytes) -> list[x509.Certificate]:
     blocks = re.findall(rb'-----BEGIN CERTIFICATE-----.+?-----END CERTIFICATE-----', data, re.S)
     return [x509.load_pem_x509_certificate(block) for block in blocks]
 
 
-def _certificates(path, data):
+def _certificates(path: Path, data: bytes) -> list[x509.Certificate]:
     """The certificates in a PEM file (any number, PKCS#7 too) or a DER file
     (one certificate, or a PKCS#7 chain)."""
     try:
@@ -285,14 +300,15 @@ def _certificates(path, data):
     return found
 
 
-def _is_bundle(data):
+def _is_bundle(data: bytes) -> bool:
     """Whether `data` is a PKCS#12 bundle: a DER sequence whose first item is
     its version, 3."""
     header = 2 + (data[1] & 0x7F if len(data) > 1 and data[1] & 0x80 else 0)
     return data[:1] == b'\x30' and data[header:header + 3] == b'\x02\x01\x03'
 
 
-def _bundle(path, data, password):
+def _bundle(path: Path, data: bytes,
+            password: str | None) -> tuple['PRIVATE_KEY_TYPES', list[x509.Certificate]]:
     """The key and certificates of a PKCS#12 bundle."""
     if not _is_bundle(data):
         try:
@@ -302,7 +318,8 @@ def _bundle(path, data, password):
                             % path) from None
         raise SiteError('certificate "%s" is a certificate without its key: give the key as '
                         'key = "...", or a PKCS#12 bundle of both as certificate.' % path)
-    for attempt in ([password.encode()] if password else [None, b'']):
+    attempts: list[bytes | None] = [password.encode()] if password else [None, b'']
+    for attempt in attempts:
         with contextlib.suppress(ValueError):
             key, certificate, others = pkcs12.load_key_and_certificates(data, attempt)
             break
@@ -318,7 +335,8 @@ def _bundle(path, data, password):
     return key, [certificate, *others]
 
 
-def _chain(path, certificates, matches, key_name):
+def _chain(path: Path, certificates: list[x509.Certificate], matches: Matches,
+           key_name: str) -> list[x509.Certificate]:
     """The certificate of the key, then its issuers in order: every
     certificate in the file must be one of them."""
     certificates = list({c.fingerprint(hashes.SHA256()): c for c in certificates}.values())
@@ -344,7 +362,7 @@ def _chain(path, certificates, matches, key_name):
     return chain
 
 
-def _check_use(path, certificate):
+def _check_use(path: Path, certificate: x509.Certificate) -> None:
     now = datetime.now(timezone.utc)
     not_before, not_after = _utc(certificate, 'not_valid_before'), _utc(certificate, 'not_valid_after')
     dates = 'valid from %s until %s; it is now %s' % (_day(not_before), _day(not_after), _day(now))
@@ -366,7 +384,7 @@ def _check_use(path, certificate):
                             'signatures.' % path)
 
 
-def _warnings(signing, certificate):
+def _warnings(signing: Signing, certificate: x509.Certificate) -> tuple[str, ...]:
     not_after = _utc(certificate, 'not_valid_after')
     warnings = []
     if not signing.timestamp:
@@ -378,7 +396,7 @@ def _warnings(signing, certificate):
     return tuple(warnings)
 
 
-def _trust(chain):
+def _trust(chain: list[x509.Certificate]) -> str:
     """Who vouches for the chain's certificate: SELF_SIGNED, PRIVATE_ROOT or PUBLIC."""
     if chain[0].issuer == chain[0].subject:
         return SELF_SIGNED
@@ -390,7 +408,7 @@ def _trust(chain):
     return PRIVATE_ROOT
 
 
-def _trust_warnings(chain, trust):
+def _trust_warnings(chain: list[x509.Certificate], trust: str) -> tuple[str, ...]:
     unknown = ('Windows and SmartScreen will treat the file as from an unknown publisher and warn before '
                'it runs; fine for testing, not for visitors.')
     if trust == SELF_SIGNED:
@@ -402,18 +420,18 @@ def _trust_warnings(chain, trust):
     return ()
 
 
-def _utc(certificate, name):
+def _utc(certificate: x509.Certificate, name: str) -> datetime:
     # cryptography 42 and later name the aware dates *_utc; older ones have
     # only the naive ones, in UTC.
-    aware = getattr(certificate, name + '_utc', None)
-    return aware or getattr(certificate, name).replace(tzinfo=timezone.utc)
+    aware: datetime | None = getattr(certificate, name + '_utc', None)
+    return aware or cast(datetime, getattr(certificate, name)).replace(tzinfo=timezone.utc)
 
 
-def _day(moment):
+def _day(moment: datetime) -> str:
     return moment.strftime('%Y-%m-%d %H:%M:%S UTC')
 
 
-def _serial(certificate):
+def _serial(certificate: x509.Certificate) -> str:
     # The serial number's bytes as the certificate holds them (Windows shows
     # them so, with a leading 00 where the number's top bit is set).
     number = certificate.serial_number
@@ -443,17 +461,17 @@ def _refuse_unless_rsa(key_name: str, kind: str) -> None:
                         % (key_name, kind))
 
 
-def _public_der(key):
+def _public_der(key: 'PUBLIC_KEY_TYPES') -> bytes:
     return key.public_bytes(serialization.Encoding.DER,
                             serialization.PublicFormat.SubjectPublicKeyInfo)
 
 
-def _same_key(public_key):
+def _same_key(public_key: 'PUBLIC_KEY_TYPES') -> Matches:
     """Whether a certificate is of `public_key`."""
     return lambda certificate: _public_der(certificate.public_key()) == _public_der(public_key)
 
 
-def _key_file(path, password):
+def _key_file(path: Path, password: str | None) -> 'PRIVATE_KEY_TYPES':
     data = _read(path, 'key')
     try:
         return serialization.load_pem_private_key(data, None)
@@ -476,9 +494,9 @@ _TOKEN_ATTRIBUTES = {'token': 'label', 'manufacturer': 'manufacturerID', 'serial
                      'model': 'model'}
 
 
-def _uri_attributes(uri):
+def _uri_attributes(uri: str) -> dict[str, bytes]:
     path, _, query = uri[len('pkcs11:'):].partition('?')
-    attributes = {}
+    attributes: dict[str, bytes] = {}
     parts: list[str] = path.split(';') + query.split('&')
     for part in filter(None, parts):
         name, _, value = part.partition('=')
@@ -499,7 +517,7 @@ def _uri_attributes(uri):
 
 
 @contextlib.contextmanager
-def _quiet():
+def _quiet() -> Iterator[None]:
     """The C library below PyKCS11 prints why a library did not load on the
     standard output: the refusal says it in one line instead."""
     sys.stdout.flush()
@@ -514,7 +532,7 @@ def _quiet():
         os.close(saved)
 
 
-def _pkcs11():
+def _pkcs11() -> ModuleType:
     """PyKCS11, which only a key on a token needs: a build or a release
     signed otherwise goes without it."""
     try:
@@ -522,14 +540,15 @@ def _pkcs11():
     except ImportError:
         raise SiteError('a key on a token is reached through PyKCS11, which this Python lacks '
                         '(Debian: python3-pykcs11; run scripts/setup-debian.sh).') from None
-    return PyKCS11
+    return cast(ModuleType, PyKCS11)
 
 
-def _token_key(signing, pin):
+def _token_key(signing: Signing, pin: str | None) -> Matches:
     """Whether a certificate is of the key on the token, found by logging in
     with `pin` as signing will."""
     PyKCS11 = _pkcs11()
-    uri, module = signing.key, signing.pkcs11_module
+    # check_signing calls this for a pkcs11: key only.
+    uri, module = cast(str, signing.key), signing.pkcs11_module
     attributes = _uri_attributes(uri)
     if module is None:
         raise SiteError('key "%s" is a key on a token: give the token\'s PKCS#11 library as '
@@ -579,7 +598,7 @@ def _token_key(signing, pin):
         session.closeSession()
 
 
-def _token_public_key(session, key, uri):
+def _token_public_key(session: 'PyKCS11.Session', key: 'PyKCS11.CK_OBJECT_HANDLE', uri: str) -> Matches:
     """Whether a certificate is of the private key `key` on the token, named
     by `uri`: an RSA key, which shows its modulus and exponent. A key of any
     other kind is refused."""
@@ -602,7 +621,7 @@ def _token_kind(kind: int) -> str:
 
 # Running osslsigncode.
 
-def _osslsigncode(command, what, password):
+def _osslsigncode(command: list[str], what: str, password: str | None) -> None:
     try:
         outcome = run_bounded(command, SIGNING_SECONDS, password)
     except FileNotFoundError:
@@ -614,7 +633,7 @@ def _osslsigncode(command, what, password):
                         % (what, ' / '.join(line for line in outcome[1].splitlines() if line.strip())))
 
 
-def _place(source, target):
+def _place(source: Path, target: str | Path) -> None:
     target = Path(target)
     target.parent.mkdir(parents=True, exist_ok=True)
     partial = target.with_name(target.name + '.partial')

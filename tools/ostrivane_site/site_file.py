@@ -22,6 +22,7 @@ import tomllib
 import urllib.parse
 from dataclasses import dataclass
 from pathlib import Path
+from typing import Any, Literal, overload
 
 from .brand import DEFAULT_BRAND, check_brand
 from .errors import SiteError, quoted
@@ -33,6 +34,9 @@ _SITE_KEYS = ('host', 'brand', 'icon', 'file_name', 'signing')
 # a manifest for an installer and asks for administrator rights to start it.
 INSTALLER_WORDS = ('setup', 'install', 'update', 'patch')
 _SIGNING_KEYS = ('certificate', 'key', 'pkcs11_module', 'timestamp')
+
+# A table of the file, as tomllib reads it.
+Table = dict[str, Any]
 
 
 @dataclass(frozen=True)
@@ -53,7 +57,7 @@ class Site:
     file_name: str | None = None  # what the editions are published as, before -32bit.exe; None: the default
 
 
-def load_site(path):
+def load_site(path: str | Path) -> Site:
     """The Site the file at `path` describes, all of it checked; SiteError
     naming the file and the value otherwise."""
     file = Path(os.path.abspath(path))
@@ -72,7 +76,7 @@ def load_site(path):
         raise SiteError('site file "%s": %s' % (file, error)) from None
 
 
-def _site(file, table):
+def _site(file: Path, table: Table) -> Site:
     _refuse_unknown(table, _SITE_KEYS, '')
     host = check_host(_text(table, 'host', required=True))
     brand = check_brand(_text(table, 'brand', default=DEFAULT_BRAND))
@@ -91,7 +95,7 @@ def _site(file, table):
                 file_name=_file_name(_text(table, 'file_name')))
 
 
-def _file_name(value):
+def _file_name(value: str | None) -> str | None:
     """The published files' name, before "-32bit.exe": plain ASCII that any
     web server and any Windows keeps as it is."""
     if value is None:
@@ -107,7 +111,7 @@ def _file_name(value):
     return value
 
 
-def signing_from_table(file, table):
+def signing_from_table(file: Path, table: Table) -> Signing:
     """The Signing a [signing] table describes, its relative paths relative
     to `file`."""
     _refuse_unknown(table, _SIGNING_KEYS, 'signing.')
@@ -132,7 +136,7 @@ def signing_from_table(file, table):
                    timestamp=_timestamps(table.get('timestamp', [])))
 
 
-def _timestamps(value):
+def _timestamps(value: object) -> tuple[str, ...]:
     servers = [value] if isinstance(value, str) else value
     if not isinstance(servers, list) or not all(isinstance(s, str) for s in servers):
         raise SiteError('signing.timestamp is neither an address nor a list of addresses')
@@ -144,7 +148,7 @@ def _timestamps(value):
     return tuple(servers)
 
 
-def _refuse_unknown(table, known, prefix):
+def _refuse_unknown(table: Table, known: tuple[str, ...], prefix: str) -> None:
     for key, value in table.items():
         if key in known:
             continue
@@ -156,8 +160,18 @@ def _refuse_unknown(table, known, prefix):
                            ', '.join(known)))
 
 
-def _text(table, key, prefix='', required=False, default=None):
-    value = table.get(key, default)
+# A value that is required or has a default is a string; any other may be None.
+@overload
+def _text(table: Table, key: str, prefix: str = '', *, required: Literal[True]) -> str: ...
+@overload
+def _text(table: Table, key: str, prefix: str = '', *, default: str) -> str: ...
+@overload
+def _text(table: Table, key: str, prefix: str = '') -> str | None: ...
+
+
+def _text(table: Table, key: str, prefix: str = '', required: bool = False,
+          default: str | None = None) -> str | None:
+    value: object = table.get(key, default)
     if value is None and required:
         raise SiteError('%s%s is missing' % (prefix, key))
     if value is not None and not isinstance(value, str):
@@ -165,10 +179,10 @@ def _text(table, key, prefix='', required=False, default=None):
     return value
 
 
-def _path(file, table, key, prefix=''):
+def _path(file: Path, table: Table, key: str, prefix: str = '') -> Path | None:
     value = _text(table, key, prefix)
     return _resolved(file, value) if value else None
 
 
-def _resolved(file, value):
+def _resolved(file: Path, value: str) -> Path:
     return Path(os.path.normpath(file.parent / os.path.expanduser(value)))

@@ -96,7 +96,7 @@ def _build(kind: type[T], data: object, where: str) -> T:
     if not isinstance(data, dict):
         raise ManifestError('%s is not an object' % where)
     values: dict[str, Any] = {}
-    for each in fields(kind):  # type: ignore[arg-type]
+    for each in fields(kind):
         if each.name not in data:
             raise ManifestError('%s has no "%s"' % (where, each.name))
         values[each.name] = _value(data[each.name], each.type, '%s.%s' % (where, each.name))

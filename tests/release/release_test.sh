@@ -238,13 +238,15 @@ key = "pkcs11:token=ostri;object=signkey;type=private"
 pkcs11_module = "$module"
 SITE
     export OSTRIVANE_SIGN_PASSWORD=$pin
-    # release NAME STATUS [ARGS...]: scripts/release.sh ARGS on site/NAME.toml ends with STATUS within
-    # SECONDS_ALLOWED (240), printing no local path and no PIN; its output in $work/NAME.out.
+    # release NAME STATUS [ARGS...]: scripts/release.sh ARGS on site/NAME.toml ends with STATUS, within
+    # SECONDS_ALLOWED where given (a refusal before any build), printing no local path and no PIN; its
+    # output in $work/NAME.out. A whole release is not timed: it builds, and a shared machine may be slow.
     release() {
       local start=$SECONDS status=0
       "$work/src/scripts/release.sh" --unchecked i686 "${@:3}" "$work/site/$1.toml" >"$work/$1.out" 2>&1 || status=$?
       [ "$status" = "$2" ] || { cat "$work/$1.out" >&2; fail "the release of $1 ended with $status"; }
-      [ $((SECONDS - start)) -le "${SECONDS_ALLOWED:-240}" ] || fail "the release of $1 took $((SECONDS - start)) s"
+      [ -z "${SECONDS_ALLOWED:-}" ] || [ $((SECONDS - start)) -le "$SECONDS_ALLOWED" ] ||
+        fail "the release of $1 took $((SECONDS - start)) s"
       local secrets=(-e "$source_dir" -e "$work" -e "$pin" -e "$OSTRIVANE_SIGN_PASSWORD")
       if grep -rqaF "${secrets[@]}" "$work/$1.out" "$work/src/dist"; then
         grep -raF "${secrets[@]}" "$work/$1.out" "$work/src/dist" >&2
@@ -316,7 +318,7 @@ open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work
     says rebranded "the site file's brand is \"Hanbit\", the release's \"한빛\""
 
     # A wrong PIN: nothing changes (timestamp servers that fail are the check's).
-    OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=30 release hanbit 1
+    OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=60 release hanbit 1
     says hanbit "does not hold the PIN of the token"
     says hanbit "Nothing was published: dist/www.hanbit-books.example/ still holds the previous release"
     [ "$(snapshot)" = "$before" ] || fail "a failed release changed dist/"
@@ -328,7 +330,7 @@ open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work
     new_cert other '/CN=Other Site' -nodes
     printf 'host = "www.other-site.example"\n[signing]\ncertificate = "../other.pem"\nkey = "../other-key.pem"\n' \
       >"$work/site/other.toml"
-    SECONDS_ALLOWED=30 release other 1
+    SECONDS_ALLOWED=60 release other 1
     says other "the checkout has uncommitted changes (app/main.cpp)"
     [ ! -e "$work/src/build/release/www.other-site.example" ] || fail "a release from a changed checkout built"
     release other 0 --allow-dirty

@@ -1,6 +1,7 @@
 # shellcheck shell=bash
 # Sourced by the scripts that start Wine: which Wine runs which edition, from
-# the editions' table (tools/ostrivane_release/editions.py).
+# the editions' table (tools/ostrivane_release/editions.py, written out for
+# the scripts as editions.txt).
 #
 #   editions               one line an edition: ARCH BITS WINE_ARCH LOADER PACKAGE
 #   wine_loader EDITION    prints the loader for an edition (i686, x86_64)
@@ -10,7 +11,7 @@
 # OSTRIVANE_WINE32_LOADER and OSTRIVANE_WINE64_LOADER name other loaders
 # (for the tests of the edition probe).
 editions() {
-  python3 "$(dirname "${BASH_SOURCE[0]}")/../tools/editions.py" shell
+  grep -v '^#' "$(dirname "${BASH_SOURCE[0]}")/editions.txt"
 }
 
 # edition_field EDITION N: the Nth field of EDITION's line, or a refusal.

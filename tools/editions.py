@@ -2,11 +2,13 @@
 """The editions' table (ostrivane_release/editions.py) for what is not Python.
 
 Usage: editions.py presets    CMakePresets.json as the table makes it
-       editions.py shell      one line an edition: ARCH BITS WINE_ARCH WINE_LOADER WINE_PACKAGE
+       editions.py shell      scripts/editions.txt: one line an edition,
+                              ARCH BITS WINE_ARCH WINE_LOADER WINE_PACKAGE
 
-CMakePresets.json is written from `presets` (tools/editions.py presets >
-CMakePresets.json) and a test holds it to the table; the scripts that start
-Wine read `shell`.
+Both files are written from here (tools/editions.py presets
+>CMakePresets.json, tools/editions.py shell >scripts/editions.txt), and a
+test holds them to the table: the scripts that start Wine read the table
+without starting Python.
 """
 
 import json
@@ -51,12 +53,17 @@ def presets() -> dict[str, Any]:
     }
 
 
+def shell() -> str:
+    return '# Written by tools/editions.py shell from the editions\' table: do not edit.\n' + ''.join(
+        '%s %s %s %s %s\n' % (each.arch, each.bits.split('-')[0], each.wine_arch, each.wine_loader,
+                               each.wine_package) for each in EDITIONS)
+
+
 def main(argv: list[str]) -> int:
     if argv[1:] == ['presets']:
         print(json.dumps(presets(), ensure_ascii=False, indent=2))
     elif argv[1:] == ['shell']:
-        for each in EDITIONS:
-            print(each.arch, each.bits.split('-')[0], each.wine_arch, each.wine_loader, each.wine_package)
+        print(shell(), end='')
     else:
         sys.exit(__doc__.split('\n\n')[1])
     return 0

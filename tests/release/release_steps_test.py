@@ -319,11 +319,13 @@ class SigningMaterial(Folder):
 
 
 class Editions(unittest.TestCase):
-    def test_the_presets_are_the_ones_the_editions_table_makes(self) -> None:
+    def test_the_presets_and_the_scripts_table_are_the_ones_the_editions_table_makes(self) -> None:
         import editions
         with open(TOOLS.parent / 'CMakePresets.json', encoding='utf-8') as presets:
             self.assertEqual(json.load(presets), editions.presets(),
                              'write it anew: tools/editions.py presets >CMakePresets.json')
+        self.assertEqual((TOOLS.parent / 'scripts' / 'editions.txt').read_text(), editions.shell(),
+                         'write it anew: tools/editions.py shell >scripts/editions.txt')
 
 
 if __name__ == '__main__':

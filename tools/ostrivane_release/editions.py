@@ -1,6 +1,6 @@
 """The editions of the program: one table. The release reads it here;
-tools/editions.py writes CMakePresets.json from it and gives it to the
-shell scripts that start Wine."""
+tools/editions.py writes CMakePresets.json and scripts/editions.txt (for
+the shell scripts that start Wine) from it."""
 
 from dataclasses import dataclass
 

@@ -92,12 +92,6 @@ def report_check(context: Context) -> None:
     print('Files: %s' % ', '.join('%s (%s)' % (e.file(name), e.name) for e in EDITIONS))
     print('Destination: dist/%s/, %s' % (target.name, 'which holds a previous release that a release replaces'
                                          if target.exists() else 'which does not exist yet'))
-    for note in context.notes + ['warning: ' + warning for warning in context.signer.warnings] \
-            if context.signer else context.notes:
-        print(note)
-    if not site.signing:
-        print('warning: the release is not signed: Windows and SmartScreen warn before they run an unsigned '
-              'download.')
     print('Nothing was built. Release with: %s' % release_command(context))
 
 
@@ -110,21 +104,18 @@ def release(context: Context, progress: Progress) -> None:
              site.host.ascii, site.file.name, ' and '.join(e.name for e in EDITIONS),
              'signed' if site.signing else 'unsigned', '; nothing is built' if context.options.check else ''),
           flush=True)
+    if not site.signing:
+        context.warn('the release is not signed: Windows and SmartScreen warn before they run an unsigned download.')
     run_steps(preflight.STEPS[1:], context, progress)
-    signer_warnings = context.signer.warnings if context.signer else (
-        'the release is not signed: Windows and SmartScreen warn before they run an unsigned download.',)
-    for warning in signer_warnings:
-        print('warning: ' + warning, flush=True)
     if context.options.check:
         report_check(context)
         return
     with locked(context.build_root / 'release.lock', 'a release of %s' % site.host.ascii):
         run_steps(RELEASE[len(preflight.STEPS):], context, progress)
     for note in context.notes:
-        print(note, flush=True)
-    assert context.manifest
+        context.warn(note)
     if not context.clean:
-        print('warning: released from a checkout with uncommitted changes (--allow-dirty): it cannot be verified.')
+        context.warn('released from a checkout with uncommitted changes (--allow-dirty): it cannot be verified.')
     print('Released: dist/%s/ (release.txt says what it is; screenshots/ shows what a visitor sees).'
           % site.host.ascii, flush=True)
 

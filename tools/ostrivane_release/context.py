@@ -36,7 +36,7 @@ class Built:
     toolchain: Toolchain
     caption: str = ''
     description: str = ''
-    shipped: Path | None = None     # what ships: signed, or as built
+    signed: Path | None = None      # its signed copy, when the release is signed
     timestamp: str | None = None
     ran: bool = False
     run: str = ''                   # how it was run under Wine, or why not
@@ -45,6 +45,11 @@ class Built:
     @property
     def unsigned(self) -> Path:
         return self.folder / 'Ostrivane.exe'
+
+    @property
+    def shipped(self) -> Path:
+        """What ships: the signed copy, or the file as built."""
+        return self.signed or self.unsigned
 
     def record(self, file: str, sha256: str, screenshots: list[str]) -> EditionRecord:
         return EditionRecord(arch=self.edition.arch, bits=self.edition.bits, file=file, sha256=sha256,
@@ -67,8 +72,12 @@ class Context:
     builds: list[Built] = field(default_factory=list)
     manifest: Manifest | None = None
     staging: Path | None = None
-    # Said once the release is published, or at the end of --check.
+    # Said once the release is published.
     notes: list[str] = field(default_factory=list)
+
+    def warn(self, text: str) -> None:
+        """A warning, said at once."""
+        print('warning: ' + text, flush=True)
 
     @property
     def the_site(self) -> Site:

@@ -88,8 +88,10 @@ def signing(context: Context) -> Iterator[str]:
     site = context.the_site
     assert site.signing
     context.password = os.environ.get(PASSWORD_VARIABLE) or None
-    context.signer = ostrivane_site.check_signing(site.signing, context.password)
-    yield 'checked the signing material: signed by "%s" (%s)' % (context.signer.subject, context.signer.trust)
+    signer = context.signer = ostrivane_site.check_signing(site.signing, context.password)
+    yield 'checked the signing material: signed by "%s" (%s)' % (signer.subject, signer.trust)
+    for warning in signer.warnings:
+        context.warn(warning)
 
 
 def unsigned(context: Context) -> str | None:
@@ -103,10 +105,11 @@ def timestamps(context: Context) -> Iterator[str]:
     if len(failures) == len(signing.timestamp):
         raise ReleaseError('no timestamp server gives a timestamp: %s. Try again later, or add another server '
                            'to the list.' % '; '.join(failures))
-    context.notes += ['warning: timestamp server %s; signing tries the servers in order, so it may wait for '
-                      'it first.' % failure for failure in failures]
     yield ('asked each timestamp server for a timestamp: %d of %d gave one'
            % (len(signing.timestamp) - len(failures), len(signing.timestamp)))
+    for failure in failures:
+        context.warn('timestamp server %s; signing tries the servers in order, so it may wait for it first.'
+                     % failure)
 
 
 def no_timestamps(context: Context) -> str | None:

@@ -18,17 +18,13 @@ def run(context: Context) -> Iterator[str]:
             each.timestamp = ostrivane_site.sign(each.unsigned, signed, signing, signer, context.password)
         except ostrivane_site.SiteError as error:
             raise ReleaseError('signing %s: %s' % (each.edition.name, error)) from None
-        each.shipped = signed
+        each.signed = signed
         yield 'signed %s%s' % (each.edition.name, ', timestamped by ' + each.timestamp if each.timestamp
                                else ', without a timestamp')
 
 
 def skipped(context: Context) -> str | None:
-    if context.the_site.signing:
-        return None
-    for each in context.builds:
-        each.shipped = each.unsigned
-    return 'the site file has no [signing]: the files ship as built'
+    return None if context.the_site.signing else 'the site file has no [signing]: the files ship as built'
 
 
 STEP = Step('sign', run, skipped)

@@ -33,7 +33,6 @@ def run_once(context: Context, each: Built) -> list[Path]:
     message box, its window and the shortcut it writes against the program's
     own texts and bytes, and this that the desktop holds that one shortcut.
     Returns the screenshots of the box and the window, as PNG."""
-    assert each.shipped
     site, script = context.the_site, str(context.source / WINE_SESSION)
     session = each.folder / 'wine-run'
     run = session / 'run'
@@ -82,7 +81,7 @@ def run(context: Context) -> Iterator[str]:
         if arch in context.unrun:
             each.run = ('not run: Wine could not run the %s edition on the machine that built it (released '
                         'with --unchecked %s)' % (each.edition.bits, arch))
-            context.notes.append('warning: %s was published without having been run: %s'
+            context.notes.append('%s was published without having been run: %s'
                                  % (each.edition.name, context.unrun[arch]))
             yield 'did not run %s: Wine cannot run it here (--unchecked %s)' % (each.edition.name, arch)
             continue

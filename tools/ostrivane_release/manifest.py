@@ -5,7 +5,7 @@ as release.txt (for people). No local path is ever part of it."""
 import json
 import types
 from dataclasses import asdict, dataclass, field, fields, is_dataclass
-from typing import Any, TypeVar, get_args, get_origin
+from typing import Any, TypeVar, cast, get_args, get_origin
 
 from .errors import ManifestError
 
@@ -96,7 +96,7 @@ def _build(kind: type[T], data: object, where: str) -> T:
     if not isinstance(data, dict):
         raise ManifestError('%s is not an object' % where)
     values: dict[str, Any] = {}
-    for each in fields(kind):
+    for each in fields(cast(Any, kind)):  # any dataclass: typeshed's own type for it is private
         if each.name not in data:
             raise ManifestError('%s has no "%s"' % (where, each.name))
         values[each.name] = _value(data[each.name], each.type, '%s.%s' % (where, each.name))

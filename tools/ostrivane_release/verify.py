@@ -62,8 +62,8 @@ def check_site(site: Site, releases: list[Release]) -> Iterator[str]:
         faults = site_differences(site, release.manifest)
         if faults:
             raise ReleaseError('%s was released with other site values than the site file now has: %s. Verify '
-                               'it with the site file as it was then (git log -p %s).'
-                               % (release.shown, '; '.join(faults), site.file.name))
+                               'it with the site file as it was when it was released.'
+                               % (release.shown, '; '.join(faults)))
         if not release.manifest.verifiable:
             raise SourceError('%s was made %s: no commit holds its source, so it cannot be verified.'
                               % (release.shown, 'with uncommitted changes' if release.manifest.source_commit

@@ -105,7 +105,7 @@ def _build(kind: type[T], data: object, where: str) -> T:
 
 def _value(value: object, wanted: Any, where: str) -> object:
     """`value` as the type `wanted` (a class, a dataclass, X | None or list[X])."""
-    if is_dataclass(wanted):
+    if isinstance(wanted, type) and is_dataclass(wanted):
         return _build(wanted, value, where)
     if isinstance(wanted, types.UnionType):
         options = get_args(wanted)

@@ -161,7 +161,7 @@ case "$check" in
     echo "not a certificate" >"$work/garbage.pem"
     refused() {  # WORDS CERT KEY MODULE [TIMESTAMP]
       local said status=0
-      said=$(timeout 20 /usr/bin/python3 "$source_dir/tools/sign.py" check "${@:2}" 2>&1) || status=$?
+      said=$(timeout 120 /usr/bin/python3 "$source_dir/tools/sign.py" check "${@:2}" 2>&1) || status=$?
       [ "$status" = 1 ] && [ "$(wc -l <<<"$said")" = 1 ] && [[ $said == *"$1"* ]] ||
         fail "sign.py check ${*:2} (exit $status) did not say in one line: $1; it said: $said"
       if [[ $said == *"${OSTRIVANE_SIGN_PASSWORD:-unset}"* || $said == *"$pin"* ]]; then fail "a secret was shown: $said"; fi
@@ -246,13 +246,13 @@ key = "pkcs11:token=ostri;object=signkey;type=private"
 pkcs11_module = "$module"
 SITE
     export OSTRIVANE_SIGN_PASSWORD=$pin
-    # release NAME [STATUS]: scripts/release.sh on site/NAME.toml ends with STATUS (0) within SECONDS_ALLOWED (240),
-    # printing no local path and no PIN; its output in $work/NAME.out.
+    # release NAME [STATUS]: scripts/release.sh on site/NAME.toml ends with STATUS (0), printing no local path
+    # and no PIN; its output in $work/NAME.out, the seconds it took in $took.
     release() {
       local start=$SECONDS status=0
       "$work/src/scripts/release.sh" --unchecked i686 "$work/site/$1.toml" >"$work/$1.out" 2>&1 || status=$?
       [ "$status" = "${2:-0}" ] || { cat "$work/$1.out" >&2; fail "the release of $1 ended with $status"; }
-      [ $((SECONDS - start)) -le "${SECONDS_ALLOWED:-240}" ] || fail "the release of $1 took $((SECONDS - start)) s"
+      took=$((SECONDS - start))
       local secrets=(-e "$source_dir" -e "$work" -e "$pin" -e "$OSTRIVANE_SIGN_PASSWORD")
       if grep -rqaF "${secrets[@]}" "$work/$1.out" "$work/src/dist"; then
         grep -raF "${secrets[@]}" "$work/$1.out" "$work/src/dist" >&2
@@ -261,6 +261,7 @@ SITE
     }
     snapshot() { (cd "$work/src/dist" && find . | sort && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
     release hanbit
+    whole_release=$took
     dist=$work/src/dist/www.hanbit-books.example
     for exe in "$dist/Ostrivane.exe" "$dist/x64/Ostrivane.exe"; do verified "$exe" "$work/root.pem"; done
     fingerprint=$(openssl x509 -in "$work/hanbit.pem" -outform DER | sha256sum | cut -d' ' -f1)
@@ -319,7 +320,10 @@ open(sys.argv[1], "wb").write(data.replace(b"DOS mode", b"DOS Mode", 1))' "$work
     [ "$(snapshot)" = "$before" ] || fail "--verify changed dist/"
 
     # A wrong PIN: nothing changes (timestamp servers that fail are the check's).
-    OSTRIVANE_SIGN_PASSWORD=wrong-pin SECONDS_ALLOWED=10 release hanbit 1
+    # Refused before anything is built: in a fraction of the time the whole release took in this run, so
+    # that a busy machine weighs on both alike.
+    OSTRIVANE_SIGN_PASSWORD=wrong-pin release hanbit 1
+    [ $((took * 4)) -le "$whole_release" ] || fail "a wrong PIN was refused in $took s, the whole release took $whole_release s"
     says hanbit "does not hold the PIN of the token"
     says hanbit "Nothing was published: dist/www.hanbit-books.example/ still holds the previous release"
     [ "$(snapshot)" = "$before" ] || fail "a failed release changed dist/"
@@ -381,7 +385,7 @@ sys.exit("the second site carries %s" % found if found else 0)' \
       cat <(echo 'host = "www.stalled.example"') - >"$work/site/stalled.toml"
     start=$SECONDS
     tries stalled 1 --check --unchecked i686 "$work/site/stalled.toml"
-    [ $((SECONDS - start)) -le 60 ] || fail "--check took $((SECONDS - start)) s on a stalled timestamp server"
+    stalled_took=$((SECONDS - start))
     says stalled "no timestamp server gives a timestamp: $stalled gave no answer within 30 s"
     # A release asks first too, so such servers fail it before the first compile.
     printf 'timestamp = ["%s", "http://127.0.0.1:9/"]\n' "$stalled" | cat "$work/site/stalled.toml" - |
@@ -392,7 +396,13 @@ sys.exit("the second site carries %s" % found if found else 0)' \
     # One server that gives a timestamp is enough; the one that does not is named.
     tsa_server
     sed "s|\"$stalled\"|\"http://127.0.0.1:9/\", \"$tsa\"|" "$work/site/stalled.toml" >"$work/site/stamped.toml"
+    start=$SECONDS
     tries stamped 0 --check --unchecked i686 "$work/site/stamped.toml"
+    # The stalled server's 30 s, and little more than the same check takes with a server that answers, in
+    # this run: a busy machine slows both alike.
+    answered_took=$((SECONDS - start))
+    [ "$stalled_took" -le $((30 + 3 * answered_took + 10)) ] ||
+      fail "--check took $stalled_took s on a stalled timestamp server, $answered_took s on one that answers"
     says stamped "asked each timestamp server for a timestamp: 1 of 2 gave one"
     says stamped "warning: timestamp server http://127.0.0.1:9/ could not be reached"
 

@@ -7,8 +7,13 @@
 # What each tool finds is shown as it says it; the last line names the
 # checks that failed, and the exit status is 1 when any did.
 #
-#   scripts/lint.sh [SOURCE_DIR]    SOURCE_DIR: this checkout unless given
+#   scripts/lint.sh [--fix] [SOURCE_DIR]    SOURCE_DIR: this checkout unless given
+#
+# --fix first formats the C++ in place, as the lint's clang-format check
+# wants it, then runs the lint.
 set -uo pipefail
+fix=false
+if [ "${1:-}" = --fix ]; then fix=true; shift; fi
 cd "${1:-$(dirname "$0")/..}" || exit 2
 # shellcheck source=tools-python.sh
 . "$(dirname "${BASH_SOURCE[0]}")/tools-python.sh"
@@ -33,7 +38,8 @@ else
 fi
 
 mapfile -t cpp_files < <(sources -name '*.cpp' -o -name '*.h')
-clang-format --dry-run -Werror "${cpp_files[@]}" || failed+=(clang-format)
+if $fix; then clang-format -i "${cpp_files[@]}"; fi
+clang-format --dry-run -Werror "${cpp_files[@]}" || failed+=("clang-format (scripts/lint.sh --fix formats the C++)")
 
 if [ ${#failed[@]} -gt 0 ]; then
   echo "lint: failed: $(printf '%s\n' "${failed[@]}" | paste -sd ',' | sed 's/,/, /g')" >&2

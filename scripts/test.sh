@@ -17,15 +17,21 @@ reasons=$(mktemp)
 # CTest's fixtures start and stop the Wine sessions; this only makes sure
 # nothing lingers if the run is interrupted.
 beside="" beside_log=""
-stop_sessions() {
+end_sessions() {
   local build
-  [ -z "$beside" ] || kill -TERM -- "-$beside" 2>/dev/null || true
-  rm -f "$reasons" "$beside_log"
   for build in build/mingw-{i686,x86_64}{,-othersite}; do
     [ ! -d "$build/wine-test" ] || scripts/wine-session.sh stop "$build/wine-test"
   done
 }
+stop_sessions() {
+  [ -z "$beside" ] || kill -TERM -- "-$beside" 2>/dev/null || true
+  rm -f "$reasons" "$beside_log"
+  end_sessions
+}
 trap stop_sessions EXIT
+# A session a contributor kept warm ends too: the suite starts each afresh.
+unset OSTRIVANE_WARM_WINE
+end_sessions
 if ! runnable=$(scripts/wine-editions.sh 2>"$reasons"); then
   cat "$reasons" >&2
   echo "So the Windows tests cannot run." >&2

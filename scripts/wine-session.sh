@@ -2,7 +2,7 @@
 # A throwaway Wine session for tests and demo runs: its own prefix, home and
 # virtual display, so nothing touches the real user's home or desktop.
 #
-#   wine-session.sh start DIR [--edition i686|x86_64] [--display] [--screen WxH]
+#   wine-session.sh start DIR [--edition i686|x86_64] [--display] [--screen WxH] [--warm]
 #                         make DIR/prefix for the 32-bit (default) or 64-bit
 #                         edition, start Xvfb (or use $DISPLAY with --display)
 #                         and wineserver; first ends whatever an earlier session
@@ -14,9 +14,15 @@
 #   wine-session.sh scale DIR DPI
 #                         set the display scale Wine reports to every program
 #                         (96 is 100%, 144 is 150%, 192 is 200%)
-#   wine-session.sh stop DIR [--keep-prefix]
+#   wine-session.sh stop DIR [--keep-prefix] [--warm]
 #                         stop what start started and remove DIR/prefix unless
 #                         asked to keep it
+#
+# With --warm and OSTRIVANE_WARM_WINE=1 in the environment, start takes over
+# a session of the same kind that is still up in DIR instead of starting Wine
+# afresh, and stop leaves the session up for the next run: a contributor's
+# runs of one test, one after the other, start Wine once. The tests' fixture
+# passes --warm; scripts/test.sh and CI always start afresh and stop.
 set -euo pipefail
 # shellcheck source=wine-loader.sh
 . "$(dirname "$0")/wine-loader.sh"
@@ -40,7 +46,9 @@ start_xvfb() {
   setsid Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp \
     3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
-  for _ in $(seq 100); do
+  # Within a minute, however busy the machine: it is usually a matter of
+  # tenths of a second.
+  for _ in $(seq 600); do
     [ -s "$dir/display" ] && break
     sleep 0.1
   done
@@ -63,6 +71,17 @@ end_processes() {
   fi
 }
 
+# Whether the session is to be kept warm between runs (see above).
+warm() { [ "${OSTRIVANE_WARM_WINE:-}" = 1 ]; }
+
+# Whether a session of KIND (edition, screen, display) that start finished
+# is still up in DIR: its prefix and its Xvfb, unless it is on the caller's
+# display. Its wineserver is persistent; were it gone, Wine starts another.
+still_up() {
+  [ -f "$dir/env" ] && [ -f "$dir/prefix/system.reg" ] && [ "$(cat "$dir/kind" 2>/dev/null)" = "$1" ] || return 1
+  $use_current_display || [ "$(cat "/proc/$(cat "$dir/xvfb.pid" 2>/dev/null)/comm" 2>/dev/null)" = Xvfb ]
+}
+
 # Wine links Desktop, Documents and the like to the Unix home; in a throwaway
 # prefix they become real folders of its own.
 unlink_user_folders() {
@@ -78,9 +97,10 @@ unlink_user_folders() {
 
 case "$command" in
   start)
-    edition=i686 use_current_display=false screen=1024x768
+    edition=i686 use_current_display=false screen=1024x768 reuse=false
     while [ $# -gt 0 ]; do
       case "$1" in
+        --warm) warm && reuse=true; shift ;;
         --edition) edition=${2:?--edition needs i686 or x86_64}; shift 2 ;;
         --display) [ -n "${DISPLAY:-}" ] && use_current_display=true; shift ;;
         --screen) screen=${2:?--screen needs a size such as 1024x768}; shift 2 ;;
@@ -97,6 +117,13 @@ case "$command" in
     [ "$edition" = i686 ] || arch=win64
     mkdir -p "$dir/home"
     dir=$(cd "$dir" && pwd)
+    kind="$edition $screen"
+    if $use_current_display; then kind+=" on $DISPLAY"; fi
+    if $reuse && still_up "$kind"; then
+      echo "wine-session: the warm session in $dir is up; taken over (wine-session.sh stop $dir ends it)"
+      exit 0
+    fi
+    rm -f "$dir/kind"
     end_processes
     if $use_current_display; then
       display=$DISPLAY
@@ -154,6 +181,7 @@ ENV
     wineserver -w
     # One wineserver for the whole session instead of one per program.
     wineserver -p </dev/null >/dev/null 2>&1
+    echo "$kind" >"$dir/kind"
     ;;
   exec)
     load_env
@@ -188,10 +216,19 @@ ENV
     wineserver -p </dev/null >/dev/null 2>&1
     ;;
   stop)
+    keep_prefix=false
+    for option in "$@"; do
+      case "$option" in
+        --keep-prefix) keep_prefix=true ;;
+        --warm) if warm; then exit 0; fi ;;
+        *) echo "wine-session: unknown option '$option'" >&2; exit 2 ;;
+      esac
+    done
     end_processes
+    rm -f "$dir/kind"
     if [ -f "$dir/env" ]; then
       load_env
-      [ "${1:-}" = "--keep-prefix" ] || rm -rf "$WINEPREFIX" "${dir:?}/home"
+      $keep_prefix || rm -rf "$WINEPREFIX" "${dir:?}/home"
       rm -f "$dir/env" "$dir/display" "$dir"/output.*  # the output of a killed run
     fi
     ;;

@@ -385,7 +385,9 @@ TEST(Ostrivane, ACloseRequestBeforeTheWindowIsShownEndsItQuietly) {
   const HWND hidden = FindWindowW(L"Ostrivane.Form1", nullptr);
   ASSERT_NE(hidden, nullptr);
   PostMessageW(hidden, WM_CLOSE, 0, 0);
-  for (int waited = 0; IsWindow(hidden) && waited < 100; ++waited) Sleep(10);
+  const ULONGLONG start = GetTickCount64();
+  while (IsWindow(hidden) && GetTickCount64() - start < kTimeoutMs) Sleep(10);
+  ASSERT_FALSE(IsWindow(hidden)) << "the window did not close";
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 
   EXPECT_EQ(program.WaitForExit(kTimeoutMs), 0u) << "an error report or the window kept it running";

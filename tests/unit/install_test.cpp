@@ -65,7 +65,9 @@ class MessageBoxAnswerer {
                       static_cast<int>(VisibleChildren(box, L"Button").size()),
                       Exists(shortcut_) && ReadBytes(shortcut_) == ShortcutFileBytes(kHost.ascii, GetACP())});
     PostMessageW(box, WM_COMMAND, IDOK, 0);
-    Sleep(200);  // let it close before looking again
+    // Let it close before looking again, however long that takes.
+    const ULONGLONG start = GetTickCount64();
+    while (IsWindow(box) && GetTickCount64() - start < 30'000) Sleep(5);
   }
 
   std::wstring shortcut_;

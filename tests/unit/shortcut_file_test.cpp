@@ -205,10 +205,15 @@ UniqueFile HoldOpen(const std::wstring& path) {
   return OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
-// Lets go of `held` after 300 ms, on a thread of its own, as such a program would.
-std::thread LetGoSoon(UniqueFile& held) {
-  return std::thread([&held] {
-    Sleep(300);
+// Lets go of `held` soon after the new file shows beside it in `folder`, on
+// a thread of its own, as such a program would: once the first renames have
+// been refused, and well within the time they are tried, however busy the
+// machine.
+std::thread LetGoSoon(UniqueFile& held, const std::wstring& folder) {
+  return std::thread([&held, folder] {
+    const ULONGLONG start = GetTickCount64();
+    while (ListFolder(folder).size() < 2 && GetTickCount64() - start < 30'000) Sleep(1);
+    Sleep(100);
     held.reset();
   });
 }
@@ -218,7 +223,7 @@ TEST(WriteShortcutFile, WaitsForAProgramBrieflyHoldingTheOldShortcut) {
   const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
   WriteBytes(shortcut, "old");
   UniqueFile held = HoldOpen(shortcut);
-  std::thread release = LetGoSoon(held);
+  std::thread release = LetGoSoon(held, desktop.path());
 
   EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, ThisSystem()));
   release.join();
@@ -272,7 +277,7 @@ TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
     const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
     WriteBytes(shortcut, "old");
     UniqueFile held = HoldOpen(shortcut);
-    std::thread release = LetGoSoon(held);
+    std::thread release = LetGoSoon(held, desktop.path());
 
     EXPECT_NO_THROW(WriteShortcutFile(desktop.path(), kSite, WithPosixRename(code))) << code;
     release.join();

@@ -111,10 +111,9 @@ case "$command" in
       echo "wine-session: the screen size is WIDTHxHEIGHT in pixels, such as 1024x768; got '$screen'" >&2
       exit 2
     fi
-    # Each edition has its own loader and prefix kind.
+    # Each edition has its own loader and prefix kind (the editions' table).
     loader=$(wine_loader "$edition" 2>&1) || { echo "wine-session: $loader" >&2; exit 2; }
-    arch=win32
-    [ "$edition" = i686 ] || arch=win64
+    arch=$(wine_arch "$edition")
     mkdir -p "$dir/home"
     dir=$(cd "$dir" && pwd)
     kind="$edition $screen"

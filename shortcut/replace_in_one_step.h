@@ -44,8 +44,10 @@ enum class Replaced {
 //   ERROR_FILENAME_EXCED_RANGE);
 // - the folder is missing (Cause::kFolderNotFound), cannot be written
 //   (Cause::kNotWritable) or its disk is full (Cause::kDiskFull);
-// - a program is shown to hold the old file (Cause::kInUse), or, with none
-//   holding it, this user may not replace it (Cause::kNotPermitted);
+// - this user may not open the old file for deletion (Cause::kNotPermitted);
+//   otherwise a rename refused over it is a program holding it
+//   (Cause::kInUse);
 // - anything else with the Windows error code alone (Cause::kOther).
 Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes,
                           const SystemFunctions& system);
+

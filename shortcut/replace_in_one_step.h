@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "app/system_functions.h"
@@ -51,3 +53,19 @@ enum class Replaced {
 Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes,
                           const SystemFunctions& system);
 
+// How the systems that lack the rename with POSIX semantics refuse it, each
+// of which makes ReplaceInOneStep take the classic rename instead: Windows
+// before 10 version 1709 and Wine, an unknown information class (invalid
+// parameter; Windows Server 2016, invalid function); a file system without
+// it (FAT and exFAT, invalid parameter; ReFS, not supported); a stand-in
+// that has none (not implemented). Any other refusal is the rename's own.
+inline constexpr DWORD kPosixRenameUnsupported[] = {ERROR_INVALID_PARAMETER, ERROR_INVALID_FUNCTION,
+                                                    ERROR_NOT_SUPPORTED, ERROR_CALL_NOT_IMPLEMENTED};
+
+using SetFileInformationCall = decltype(SystemFunctions::SetFileInformationByHandle);
+
+// Renames the file open as `file` (with DELETE access) to `target` through
+// its handle, replacing any file there: with `set`, as FileRenameInfoEx with
+// POSIX semantics where `posix`, else as the classic FileRenameInfo. False,
+// with the system's error code, where refused.
+bool RenameOver(HANDLE file, const std::wstring& target, SetFileInformationCall set, bool posix);

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <thread>
 
 #include "driver.h"
 #include "shortcut/failure_cause.h"
+#include "shortcut/replace_in_one_step.h"
 #include "test_folder.h"
 #include "win32/error.h"
 
@@ -267,7 +269,7 @@ TEST(WriteShortcutFile, ReplacesWithPosixSemanticsWhereTheSystemTakesThem) {
 // share), it is not asked again: the classic rename replaces the shortcut,
 // waiting as ever for a program that briefly holds the old one.
 TEST(WriteShortcutFile, FallsBackToTheClassicRenameWhereThePosixOneIsRefused) {
-  for (const DWORD code : {ERROR_INVALID_PARAMETER, ERROR_INVALID_FUNCTION, ERROR_NOT_SUPPORTED}) {
+  for (const DWORD code : kPosixRenameUnsupported) {
     ScratchFolder desktop;
     const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";
     WriteBytes(shortcut, "old");
@@ -310,6 +312,39 @@ TEST(WriteShortcutFile, EveryProgramHoldingTheOldShortcutHasItInUse) {
     }
     EXPECT_EQ(ReadBytes(shortcut), "old");
     EXPECT_EQ(ListFolder(desktop.path()), std::vector<std::wstring>{L"www.trelvik.example.url"});
+  }
+}
+
+// The system's own rename with POSIX semantics, looked up as the program
+// does, on scratch files: it replaces the old file while a reader that
+// shares delete goes on reading the old bytes (Windows 10 version 1709 and
+// later, on NTFS), or it is refused with a code on which the program takes
+// the classic rename instead (older systems, other file systems, Wine).
+TEST(RenameOver, SystemsPosixRenameWorksOrIsRefusedAsTheFallbackExpects) {
+  ScratchFolder folder;
+  const std::wstring target = folder.path() + L"\\target", source = folder.path() + L"\\source";
+  WriteBytes(target, "old");
+  WriteBytes(source, "new");
+  const UniqueFile reader = OpenFile(target, GENERIC_READ, kShareAll, OPEN_EXISTING);
+  const UniqueFile moved = OpenFile(source, DELETE, kShareAll, OPEN_EXISTING);
+  const SystemFunctions system = LookUpSystemFunctions();
+  ASSERT_NE(system.SetFileInformationByHandle, nullptr);
+
+  if (RenameOver(moved.get(), target, system.SetFileInformationByHandle, true)) {
+    std::printf("The system took the rename with POSIX semantics.\n");
+    EXPECT_EQ(ReadBytes(target), "new");
+    char old[8];
+    DWORD read = 0;
+    ASSERT_TRUE(ReadFile(reader.get(), old, sizeof(old), &read, nullptr));
+    EXPECT_EQ(std::string(old, read), "old");
+    EXPECT_EQ(ListFolder(folder.path()), std::vector<std::wstring>{L"target"});
+  } else {
+    const DWORD code = GetLastError();
+    std::printf("The system refused the rename with POSIX semantics, error %lu.\n", code);
+    EXPECT_NE(std::find(std::begin(kPosixRenameUnsupported), std::end(kPosixRenameUnsupported), code),
+              std::end(kPosixRenameUnsupported))
+        << "error " << code << " is not among the refusals the program takes the classic rename on";
+    EXPECT_EQ(ReadBytes(target), "old");
   }
 }
 

@@ -48,8 +48,9 @@ Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
   if (IsHeldByAProgram(code)) return Cause::kInUse;
   if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
   if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  const UniqueFile probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueFile probe(CreateFileW(target.c_str(), DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (probe) return Cause::kInUse;
   const DWORD probe_code = GetLastError();
   if (IsHeldByAProgram(probe_code)) return Cause::kInUse;

@@ -294,9 +294,10 @@ TEST(WriteShortcutFile, EveryProgramHoldingTheOldShortcutHasItInUse) {
     const char* what;
     DWORD access, share;
   };
-  for (const Holder& holder : {Holder{"reading, sharing everything", GENERIC_READ, kShareAll},
-                               Holder{"for its attributes, sharing everything", FILE_READ_ATTRIBUTES, kShareAll},
-                               Holder{"reading, sharing nothing", GENERIC_READ, 0}}) {
+  for (const Holder& holder :
+       {Holder{"reading, sharing everything", GENERIC_READ, kShareAll},
+        Holder{"for its attributes, sharing everything", FILE_READ_ATTRIBUTES, kShareAll},
+        Holder{"reading, sharing nothing", GENERIC_READ, 0}}) {
     SCOPED_TRACE(holder.what);
     ScratchFolder desktop;
     const std::wstring shortcut = desktop.path() + L"\\www.trelvik.example.url";

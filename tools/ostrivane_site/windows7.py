@@ -15,6 +15,10 @@ Windows that brought it. Functions the program looks up at run time
 (app/system_functions.cpp) are not imported, and so not here.
 """
 
+from pathlib import Path
+
+import pefile
+
 WINDOWS_VERSIONS = {'Windows XP': (5, 1), 'Windows Vista': (6, 0), 'Windows 7': (6, 1),
                     'Windows 8': (6, 2), 'Windows 8.1': (6, 3), 'Windows 10 version 1607': (10, 0),
                     'Windows 10 version 1703': (10, 0)}
@@ -108,7 +112,7 @@ NEWER = {
 }
 
 
-def oldest_windows(dll, function):
+def oldest_windows(dll: str, function: str) -> str | None:
     """The name of the oldest Windows that has `function` in `dll` (any case),
     or None where it is not on either list."""
     for oldest, functions in IMPORTS.get(dll.lower(), {}).items():
@@ -118,14 +122,15 @@ def oldest_windows(dll, function):
     return newer[1] if newer and newer[0] == dll.lower() else None
 
 
-def import_problem(pe, path, min_windows):
+def import_problem(pe: pefile.PE, path: str | Path,
+                   min_windows: tuple[int, ...]) -> str | None:
     """What keeps the executable `pe` (pefile's) at `path` from starting on
     Windows `min_windows` (such as (6, 1)) for a function it imports, in one
     line; None where it imports none such."""
     entries = getattr(pe, 'DIRECTORY_ENTRY_IMPORT', []) + getattr(pe, 'DIRECTORY_ENTRY_DELAY_IMPORT', [])
     oldest_allowed = next((name for name, version in WINDOWS_VERSIONS.items() if version == min_windows),
                           'Windows %d.%d' % min_windows)
-    unlisted = []
+    unlisted: list[tuple[str, str]] = []
     for entry in entries:
         dll = entry.dll.decode()
         for imported in entry.imports:

@@ -5,14 +5,15 @@ runs; where the system's DLL lacks one, the program does not start at all
 ("entry point not found"). Wine has every function, so no run here shows it:
 the build's check does, against the list below.
 
-The list holds every function the builds of both editions import, by DLL,
-each under the oldest Windows that has it: for the Win32 API, the "Minimum
-supported client" of its page in Microsoft's documentation (where that says
-Windows 2000 or XP, it is listed under XP). A function that is not listed is
-refused until someone has looked it up and added it; a function known to be
-newer than the oldest Windows the program runs on is refused, naming the
-Windows that brought it. Functions the program looks up at run time
-(app/system_functions.cpp) are not imported, and so not here.
+The list holds every function that the builds of both editions import, as
+Debian 12's and Debian 13's toolchains make them, by DLL, each under the
+oldest Windows that has it: for the Win32 API, the "Minimum supported client"
+of its page in Microsoft's documentation (where that says Windows 2000 or XP,
+it is listed under XP); for the C runtime, see msvcrt.dll below. A function
+that is not listed is refused until someone has looked it up and added it; a
+function known to be newer than the oldest Windows the program runs on is
+refused, naming the Windows that brought it. Functions the program looks up
+at run time (app/system_functions.cpp) are not imported, and so not here.
 """
 
 from pathlib import Path
@@ -31,14 +32,15 @@ IMPORTS = {
         'Windows XP': '''
             AddVectoredExceptionHandler __C_specific_handler CloseHandle CreateEventA CreateFileW
             CreateSemaphoreA DeleteCriticalSection DuplicateHandle EnterCriticalSection FindClose
-            FindFirstFileExW FindNextFileW FlushFileBuffers FormatMessageW FreeLibrary GetACP
-            GetCurrentProcess GetCurrentProcessId GetCurrentThread GetCurrentThreadId
-            GetFileAttributesW GetFileInformationByHandle GetFullPathNameW GetHandleInformation
-            GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress GetProcessAffinityMask
-            GetStartupInfoA GetStartupInfoW GetSystemTimeAsFileTime GetThreadContext
-            GetThreadPriority InitializeCriticalSection IsDebuggerPresent LeaveCriticalSection
-            LoadLibraryA LoadLibraryExW LoadLibraryW LocalFree lstrlenW MulDiv MultiByteToWideChar
-            OpenProcess OutputDebugStringA QueryPerformanceCounter RaiseException ReadFile
+            FindFirstFileExW FindNextFileW FlushFileBuffers FormatMessageA FormatMessageW
+            FreeLibrary GetACP GetCurrentProcess GetCurrentProcessId GetCurrentThread
+            GetCurrentThreadId GetFileAttributesW GetFileInformationByHandle GetFullPathNameW
+            GetHandleInformation GetLastError GetModuleHandleA GetModuleHandleW GetProcAddress
+            GetProcessAffinityMask GetStartupInfoA GetStartupInfoW GetSystemTimeAsFileTime
+            GetThreadContext GetThreadPriority GetTickCount InitializeCriticalSection
+            IsDebuggerPresent LeaveCriticalSection LoadLibraryA LoadLibraryExW LoadLibraryW
+            LocalFree lstrlenW MulDiv MultiByteToWideChar OpenProcess OutputDebugStringA
+            QueryPerformanceCounter QueryPerformanceFrequency RaiseException ReadFile
             ReleaseSemaphore RemoveVectoredExceptionHandler ResetEvent ResumeThread
             RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx RtlVirtualUnwind SetDllDirectoryW
             SetEvent SetLastError SetProcessAffinityMask SetThreadContext SetThreadPriority
@@ -75,17 +77,17 @@ IMPORTS = {
     },
     # Windows' own C runtime, which MinGW-w64's startup code and C++ runtime
     # call. Microsoft documents it only as a whole, with no Windows version
-    # per function: these are the C runtime's classic functions, which the
-    # msvcrt.dll of Windows XP exports already; MinGW-w64 links in code of
-    # its own for what later ones added.
+    # per function; MinGW-w64's list of its exports by the Windows that added
+    # them (mingw-w64-crt/lib-common/msvcrt.def.in) has each of these in
+    # Windows XP's msvcrt.dll or an older one, none in a later one.
     'msvcrt.dll': {
         'Windows XP': '''
             abort _acmdln _amsg_exit _beginthreadex calloc _cexit _close _commode _endthreadex
-            _errno _exit exit _fmode fprintf free fwrite __getmainargs __initenv _initterm _iob
-            __iob_func longjmp malloc memchr memcmp memcpy memmove memset _onexit __p__acmdln
+            _errno _exit exit _fmode fprintf free fwrite getenv __getmainargs __initenv _initterm
+            _iob __iob_func longjmp malloc memchr memcmp memcpy memmove memset _onexit __p__acmdln
             __p__commode __p__fmode __p__wcmdln printf _read realloc __set_app_type _setjmp
-            _setjmp3 __setusermatherr signal strcmp _strdup strlen strncmp _ultoa vfprintf _wcmdln
-            wcslen wcsspn __wgetmainargs __winitenv
+            _setjmp3 __setusermatherr signal strchr strcmp _strdup strerror strlen strncmp strtoul
+            _ultoa vfprintf _vscprintf _vsnprintf _wcmdln wcslen wcsspn __wgetmainargs __winitenv
             ''',
     },
 }

@@ -38,25 +38,23 @@ bool IsHeldByAProgram(DWORD code) { return code == ERROR_SHARING_VIOLATION || co
 // from the rename shows a program holding the old file. Refused access, the
 // rename may meet a holder too: the classic rename is refused over a file
 // that any program has open, even one that shares delete (Explorer, the
-// search indexer, a sync client). So the old file is opened sharing
-// nothing, which every handle open on it for reading, writing or deleting
-// conflicts with, whatever that handle shares: a sharing violation then
-// shows a holder. It is opened for deletion, as the rename does, and where
-// this user may not do that, for reading. Only where neither finds a holder
-// is the refusal one of rights: this user may not replace the old file.
+// search indexer, a sync client) or one that only reads its attributes (a
+// property or thumbnail handler), which conflicts with no share mode and so
+// shows in no probe. So the old file is opened for deletion, as the rename
+// opens it: only where that itself is refused access may this user not
+// replace it; where it opens, or meets a program that keeps it from
+// opening, the refusal was a program holding it.
 Cause CauseOfRenameFailure(const std::wstring& target, DWORD code) {
   if (IsHeldByAProgram(code)) return Cause::kInUse;
   if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return Cause::kDiskFull;
   if (code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  for (const DWORD access : {DWORD{DELETE}, DWORD{GENERIC_READ}}) {
-    const UniqueFile probe(
-        CreateFileW(target.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (probe) return Cause::kNotPermitted;
-    const DWORD probe_code = GetLastError();
-    if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
-    if (probe_code != ERROR_ACCESS_DENIED) return Cause::kOther;
-  }
-  return Cause::kNotPermitted;
+  const UniqueFile probe(CreateFileW(target.c_str(), DELETE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (probe) return Cause::kInUse;
+  const DWORD probe_code = GetLastError();
+  if (IsHeldByAProgram(probe_code)) return Cause::kInUse;
+  return probe_code == ERROR_ACCESS_DENIED ? Cause::kNotPermitted : Cause::kOther;
 }
 
 }  // namespace

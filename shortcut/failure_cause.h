@@ -14,8 +14,9 @@ enum class Cause {
   kOther,           // only the code is known
   kReadOnly,        // the file to replace is marked read-only
   kFolderInTheWay,  // a folder stands where the file goes
-  kInUse,           // another program is shown to keep the file open
-  kNotPermitted,    // the user may not replace the file; no program holds it
+  kInUse,           // another program keeps the file open, or the rename was refused
+                    // though the user may delete it
+  kNotPermitted,    // the user may not delete, so not replace, the file
   kDiskFull,
   kNotWritable,     // the disk or the folder refuses writing
   kFolderNotFound,  // the folder the file goes into is not there
@@ -42,8 +43,8 @@ Win32Error SavingError(std::wstring_view call, const std::wstring& target, DWORD
 Win32Error WritingError(std::wstring_view call, const std::wstring& target, DWORD code);
 
 // The same, for a rename over the old file at `target` that was refused for
-// good: a program shown to hold it, a full disk, or, with no program holding
-// it, no right to replace it.
+// good: a full disk, no right to replace it where this user may not even open
+// it for deletion, and otherwise a program holding it.
 Win32Error RenamingError(std::wstring_view call, const std::wstring& target, DWORD code);
 
 // The error for `step` when the shell could not resolve the folder `csidl`

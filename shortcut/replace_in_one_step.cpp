@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <iterator>
@@ -33,8 +34,6 @@ constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 constexpr DWORD kFileRenameFlagReplaceIfExists = 0x1;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
 constexpr DWORD kFileRenameFlagPosixSemantics = 0x2;   // FILE_RENAME_FLAG_POSIX_SEMANTICS
 static_assert(offsetof(FILE_RENAME_INFO, RootDirectory) >= sizeof(DWORD), "room for the flags");
-
-using SetFileInformationCall = decltype(SystemFunctions::SetFileInformationByHandle);
 
 // A freshly made temporary file beside the target, held by this program
 // from its creation until it has been renamed into place or deleted: open
@@ -159,34 +158,9 @@ bool MayBeBriefLock(DWORD code) {
   return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
 }
 
-// Renames the file open as `file` to `target` through its handle, replacing
-// any file there: with `set`, as FileRenameInfoEx with POSIX semantics where
-// `posix`, else as the classic FileRenameInfo. The name is given as the
-// system's own, "\??\C:\...", which the call takes as it is, whatever the
-// path's length.
-bool RenameOver(HANDLE file, const std::wstring& target, SetFileInformationCall set, bool posix) {
-  std::wstring name = ExtendedForm(target);
-  name[1] = L'?';  // "\\?\" becomes "\??\"
-  const DWORD name_size = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_size);
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  if (posix) {
-    const DWORD flags = kFileRenameFlagReplaceIfExists | kFileRenameFlagPosixSemantics;
-    std::memcpy(buffer.data(), &flags, sizeof(flags));
-  } else {
-    rename->ReplaceIfExists = TRUE;
-  }
-  rename->FileNameLength = name_size;
-  std::memcpy(rename->FileName, name.data(), name_size);
-  return set(file, posix ? kFileRenameInfoEx : FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
-}
-
-// How a system that lacks the rename with POSIX semantics refuses it:
-// Windows before 10 version 1709 (an unknown information class), a file
-// system without it (FAT, a network share), a stand-in that has none.
 bool RefusedAsUnsupported(DWORD code) {
-  return code == ERROR_INVALID_PARAMETER || code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED ||
-         code == ERROR_CALL_NOT_IMPLEMENTED;
+  return std::find(std::begin(kPosixRenameUnsupported), std::end(kPosixRenameUnsupported), code) !=
+         std::end(kPosixRenameUnsupported);
 }
 
 // Renames the temporary file over the target. With POSIX semantics, where
@@ -239,6 +213,25 @@ Replaced SwapIn(const std::wstring& place, const std::wstring& target, const std
 }
 
 }  // namespace
+
+// The name is given as the system's own, "\??\C:\...", which the call
+// takes as it is, whatever the path's length.
+bool RenameOver(HANDLE file, const std::wstring& target, SetFileInformationCall set, bool posix) {
+  std::wstring name = ExtendedForm(target);
+  name[1] = L'?';  // "\\?\" becomes "\??\"
+  const DWORD name_size = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name_size);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  if (posix) {
+    const DWORD flags = kFileRenameFlagReplaceIfExists | kFileRenameFlagPosixSemantics;
+    std::memcpy(buffer.data(), &flags, sizeof(flags));
+  } else {
+    rename->ReplaceIfExists = TRUE;
+  }
+  rename->FileNameLength = name_size;
+  std::memcpy(rename->FileName, name.data(), name_size);
+  return set(file, posix ? kFileRenameInfoEx : FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+}
 
 Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes,
                           const SystemFunctions& system) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "app/system_functions.h"
@@ -44,8 +46,26 @@ enum class Replaced {
 //   ERROR_FILENAME_EXCED_RANGE);
 // - the folder is missing (Cause::kFolderNotFound), cannot be written
 //   (Cause::kNotWritable) or its disk is full (Cause::kDiskFull);
-// - a program is shown to hold the old file (Cause::kInUse), or, with none
-//   holding it, this user may not replace it (Cause::kNotPermitted);
+// - this user may not open the old file for deletion (Cause::kNotPermitted);
+//   otherwise a rename refused over it is a program holding it
+//   (Cause::kInUse);
 // - anything else with the Windows error code alone (Cause::kOther).
 Replaced ReplaceInOneStep(const std::wstring& target, const std::string& bytes,
                           const SystemFunctions& system);
+
+// How the systems that lack the rename with POSIX semantics refuse it, each
+// of which makes ReplaceInOneStep take the classic rename instead: Windows
+// before 10 version 1709 and Wine, an unknown information class (invalid
+// parameter; Windows Server 2016, invalid function); a file system without
+// it (FAT and exFAT, invalid parameter; ReFS, not supported); a stand-in
+// that has none (not implemented). Any other refusal is the rename's own.
+inline constexpr DWORD kPosixRenameUnsupported[] = {ERROR_INVALID_PARAMETER, ERROR_INVALID_FUNCTION,
+                                                    ERROR_NOT_SUPPORTED, ERROR_CALL_NOT_IMPLEMENTED};
+
+using SetFileInformationCall = decltype(SystemFunctions::SetFileInformationByHandle);
+
+// Renames the file open as `file` (with DELETE access) to `target` through
+// its handle, replacing any file there: with `set`, as FileRenameInfoEx with
+// POSIX semantics where `posix`, else as the classic FileRenameInfo. False,
+// with the system's error code, where refused.
+bool RenameOver(HANDLE file, const std::wstring& target, SetFileInformationCall set, bool posix);

@@ -7,7 +7,8 @@ Usage: check_executable.py EXE --min-windows MAJOR.MINOR
 EXE must import only DLLs that Windows takes from its own system folder
 whatever folder the program starts from, carry no manifest resource, have the
 security marks of a Windows program, and declare MIN_WINDOWS (such as 6.1)
-as the oldest Windows it runs on. With --icon and --version, its resources
+as the oldest Windows it runs on, and import only functions that Windows
+has (ostrivane_site/windows7.py). With --icon and --version, its resources
 must be exactly the program's: the icon group GROUP_ID holding one 48 x 48,
 32-bit image, IMAGE_ID, of IMAGE_BYTES bytes, the one in IMAGE_FILE, both
 language-neutral; and the version record, whose numbers are NUMBERS
@@ -25,6 +26,8 @@ from pathlib import Path
 from typing import NoReturn
 
 import pefile
+
+from . import windows7
 
 # DLLs imported by name are resolved before the program's first line runs,
 # looked for beside the program first, unless they are KnownDLLs, which
@@ -157,6 +160,11 @@ def check_headers(pe: pefile.PE, path: str | Path, min_windows: tuple[int, ...])
             raise Refused('%s does not declare Windows %d.%d as its minimum %s version but %d.%d; '
                           'link it with the options in CMakeLists.txt.'
                           % ((path,) + min_windows + (field,) + declared))
+
+    # Every function it imports, on that Windows.
+    problem = windows7.import_problem(pe, path, min_windows)
+    if problem:
+        raise Refused(problem)
 
 
 def check_resources(pe: pefile.PE, path: str | Path, icon: tuple[int, int, int, str],

@@ -17,7 +17,8 @@ from .editions import ARCHES, EDITIONS
 from .errors import NotVerified
 from .pipeline import Progress, boundary, locked, run_steps
 
-RELEASE = (*preflight.STEPS, build.STEP, sign.STEP, check.STEP, wine_run.STEP, stage.STEP, publish.STEP)
+# What a release does after the preflight, in order.
+AFTER_PREFLIGHT = (build.STEP, sign.STEP, check.STEP, wine_run.STEP, stage.STEP, publish.STEP)
 
 DESCRIPTION = """\
 Releases one site, both editions of Ostrivane, into dist/<host>/: built
@@ -111,7 +112,7 @@ def release(context: Context, progress: Progress) -> None:
         report_check(context)
         return
     with locked(context.build_root / 'release.lock', 'a release of %s' % site.host.ascii):
-        run_steps(RELEASE[len(preflight.STEPS):], context, progress)
+        run_steps(AFTER_PREFLIGHT, context, progress)
     for note in context.notes:
         context.warn(note)
     if not context.clean:
